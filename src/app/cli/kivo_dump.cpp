@@ -1,0 +1,178 @@
+// kivo-dump: prints what the product library reads from a product file, one item a line.
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "amsr2_io.h"
+#include "catalogue.h"
+
+namespace {
+
+namespace io = kivo::io;
+namespace cat = kivo::catalogue;
+
+constexpr int kExitLibrary = 1;
+constexpr int kExitUsage = 2;
+
+int usage() {
+  std::fprintf(stderr,
+               "usage: kivo-dump FILE\n"
+               "       kivo-dump FILE --label L [--scans B E] [--type int|byte|float|double]\n"
+               "       kivo-dump FILE --grid L\n"
+               "       kivo-dump FILE --quality [--scans B E]\n");
+  return kExitUsage;
+}
+
+int libraryError(int code) {
+  std::printf("error=%d\n", code);
+  return kExitLibrary;
+}
+
+bool parseInt(const char* text, int& value) {
+  if (text == nullptr || *text == '\0') return false;
+  char* end = nullptr;
+  const long v = std::strtol(text, &end, 10);
+  if (*end != '\0' || v < -2147483647L - 1 || v > 2147483647L) return false;
+  value = static_cast<int>(v);
+  return true;
+}
+
+// Closes the product when the dump ends, whichever way it ends.
+struct OpenProduct {
+  io::ProductHandle handle = 0;
+  ~OpenProduct() {
+    if (handle > 0) io::closeProduct(handle);
+  }
+};
+
+int dumpAttributes(const std::string& path) {
+  const int format = cat::ComGetFileFormat(path);
+  std::printf("format=%d\n", format);
+  if (format == cat::kFormatNone) return kExitLibrary;
+  cat::RootAttributes attributes;
+  if (format == cat::kFormatHdf5) {
+    OpenProduct product;
+    product.handle = io::openProduct(path.c_str());
+    if (product.handle < 0) return libraryError(static_cast<int>(product.handle));
+    const int count = io::getMetaDataCount(product.handle);
+    for (int i = 1; i <= count; ++i) {
+      cat::RootAttribute a;
+      int rc = io::getMetaDataName(product.handle, i, a.name);
+      if (rc < 0) return libraryError(rc);
+      rc = io::getMetaData(product.handle, i, a.value);
+      if (rc < 0) return libraryError(rc);
+      attributes.push_back(std::move(a));
+    }
+  }
+  const cat::ProductIdentifier id = cat::identifyProduct(attributes);
+  std::printf("type=%d\n", id.type());
+  std::printf("name=%s\n", id.displayName().c_str());
+  for (std::size_t i = 0; i < attributes.size(); ++i) {
+    std::printf("%zu\t%s\t%s\n", i + 1, attributes[i].name.c_str(), attributes[i].value.c_str());
+  }
+  return 0;
+}
+
+void printValues(const std::vector<float>& v) {
+  for (float x : v) std::printf("%.9g\n", static_cast<double>(x));
+}
+void printValues(const std::vector<double>& v) {
+  for (double x : v) std::printf("%.9g\n", x);
+}
+void printValues(const std::vector<std::int32_t>& v) {
+  for (std::int32_t x : v) std::printf("%d\n", x);
+}
+void printValues(const std::vector<std::uint8_t>& v) {
+  for (std::uint8_t x : v) std::printf("%d\n", x);
+}
+
+template <typename T>
+int dumpLabel(io::ProductHandle handle, io::AccessLabel label, int begin, int end, bool grid) {
+  io::DimSize dims;
+  const int rank = io::getDimSize(handle, label, dims);
+  if (rank < 0) return libraryError(rank);
+  std::printf("rank=%d dims=%d,%d,%d\n", rank, dims.dims[0], dims.dims[1], dims.dims[2]);
+  std::vector<T> values;
+  int count = 0;
+  if constexpr (std::is_same_v<T, float>) {
+    count = grid ? io::getGridData(handle, values, label) : io::getData(handle, values, begin, end, label);
+  } else {
+    count = io::getData(handle, values, begin, end, label);
+  }
+  if (count < 0) return libraryError(count);
+  std::printf("count=%d\n", count);
+  printValues(values);
+  return 0;
+}
+
+int dumpQuality(io::ProductHandle handle, int begin, int end) {
+  std::vector<std::uint8_t> bytes;
+  const int count = io::getScanQuality(handle, bytes, begin, end, 10460);
+  if (count < 0) return libraryError(count);
+  std::printf("count=%d\n", count);
+  std::string line;
+  for (int scan = 0; scan < count; ++scan) {
+    line.clear();
+    for (std::size_t i = 0; i < 512; ++i) {
+      char hex[3];
+      std::snprintf(hex, sizeof hex, "%02x", bytes[static_cast<std::size_t>(scan) * 512 + i]);
+      line += hex;
+    }
+    std::printf("%s\n", line.c_str());
+  }
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) return usage();
+  const std::string path = argv[1];
+  enum class Mode { Attributes, Label, Grid, Quality } mode = Mode::Attributes;
+  int label = 0;
+  int begin = io::kAllScans;
+  int end = io::kAllScans;
+  std::string type = "float";
+
+  for (int i = 2; i < argc; ++i) {
+    const std::string_view arg = argv[i];
+    if ((arg == "--label" || arg == "--grid") && i + 1 < argc) {
+      if (mode != Mode::Attributes || !parseInt(argv[++i], label)) return usage();
+      mode = arg == "--label" ? Mode::Label : Mode::Grid;
+    } else if (arg == "--quality") {
+      if (mode != Mode::Attributes) return usage();
+      mode = Mode::Quality;
+    } else if (arg == "--scans" && i + 2 < argc) {
+      if (!parseInt(argv[i + 1], begin) || !parseInt(argv[i + 2], end)) return usage();
+      i += 2;
+    } else if (arg == "--type" && i + 1 < argc) {
+      type = argv[++i];
+      if (type != "int" && type != "byte" && type != "float" && type != "double") return usage();
+    } else {
+      return usage();
+    }
+  }
+
+  if (mode == Mode::Attributes) return dumpAttributes(path);
+
+  OpenProduct product;
+  product.handle = io::openProduct(path.c_str());
+  if (product.handle < 0) return libraryError(static_cast<int>(product.handle));
+  switch (mode) {
+    case Mode::Label:
+      if (type == "int") return dumpLabel<std::int32_t>(product.handle, label, begin, end, false);
+      if (type == "byte") return dumpLabel<std::uint8_t>(product.handle, label, begin, end, false);
+      if (type == "double") return dumpLabel<double>(product.handle, label, begin, end, false);
+      return dumpLabel<float>(product.handle, label, begin, end, false);
+    case Mode::Grid:
+      return dumpLabel<float>(product.handle, label, begin, end, true);
+    case Mode::Quality:
+      return dumpQuality(product.handle, begin, end);
+    default:
+      return usage();
+  }
+}
