@@ -9,6 +9,14 @@ enum IoError : int {
   kErrNoMemory = -101,          // out of memory, or a size beyond what the library allocates
   kErrLeapFile = -103,          // leap-second file cannot be opened
   kErrMappingFile = -109,       // geophysical mapping file missing or without a usable line
+  kErrDateYear = -201,          // year before 1993 (or beyond what a record holds)
+  kErrDateMonth = -202,
+  kErrDateDay = -203,
+  kErrDateHour = -204,
+  kErrDateMinute = -205,
+  kErrDateSecond = -206,
+  kErrDateNegative = -208,      // a negative calendar field
+  kErrNegativeSeconds = -209,   // a negative second count
   kErrEndBeforeBegin = -211,    // end scan before begin scan
   kErrNullHandle = -213,        // file handle is 0
   kErrBadIndex = -214,          // attribute index <= 0
@@ -29,6 +37,7 @@ enum IoError : int {
   kErrDataspace = -505,
   kErrRank = -506,
   kErrExtents = -507,
+  kErrWrite = -509,
   kErrRead = -510,
   kErrDatasetType = -511,
   kErrAttrNotFound = -520,
