@@ -6,6 +6,7 @@
 
 #include "amsr2_io.h"
 #include "io_internal.h"
+#include "geolocation.h"
 #include "trace.h"
 
 namespace kivo::io {
@@ -241,7 +242,18 @@ int getOverlapScans(ProductHandle handle) {
 int getDimSize(ProductHandle handle, AccessLabel label, DimSize& out) {
   out = DimSize{};
   if (handle == 0) return kErrNullHandle;
-  if (label == 40160) return kErrGridFile;  // grid positions come from grid files
+  if (label == 40160) {
+    // Grid positions come from the grid position file: one 8-byte record per cell.
+    std::string path;
+    const int rc = gridFilePath(handle, path);
+    if (rc < 0) return rc;
+    const long long cells = gridFileCells(path);
+    if (cells < 0) return static_cast<int>(cells);
+    if (cells > 0x7fffffffLL) return kErrExtents;
+    out.dims[0] = static_cast<std::int32_t>(cells);
+    out.dims[1] = 2;
+    return 2;
+  }
 
   AccessLabel opened = label;
   LayerInfo layer{};
