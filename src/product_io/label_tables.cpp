@@ -333,6 +333,31 @@ bool isGeolocationLabel(AccessLabel label) {
   return label >= 40010 && label <= 40160 && label % 10 == 0;
 }
 
+AccessLabel geolocationLabelOf(AccessLabel l, int type) {
+  if (type == 8) {
+    if (l == 11170 || l == 11180) return 40100;
+    if (l == 11190 || l == 11200) return 40110;
+  }
+  // The low-frequency pairs of Level 1A (10050..) and 1B (11050..): one band per V/H pair.
+  for (AccessLabel base : {10050, 11050}) {
+    if (l >= base && l <= base + 110 && (l - base) % 10 == 0) return 40010 + 10 * ((l - base) / 20);
+  }
+  switch (l) {
+    case 10170: case 10180: case 10220: case 11170: case 11180: case 11220: return 40070;
+    case 10190: case 10200: case 10230: case 11190: case 11200: case 11230: return 40080;
+    case 10210: case 10240: case 10260: case 10470: case 10490: case 11210: return 40090;
+    default: break;
+  }
+  const bool level1r = (l >= 12050 && l <= 12180) || (l >= 12200 && l <= 12290) ||
+                       (l >= 12310 && l <= 12380) || (l >= 12400 && l <= 12430);
+  if (level1r && l % 10 == 0) return 40120;
+  if (l >= 21030 && l <= 21050) return 40130;
+  if (l >= 22030 && l <= 22050) return 40140;
+  if (l >= 22070 && l <= 22090) return 40150;
+  if (l >= 31000 && l <= 34999) return 40160;
+  return 0;
+}
+
 const char* geolocationLatitudeDataset(AccessLabel label) {
   switch (label) {
     case 40080: case 40110: case 40150: return "Latitude of Observation Point for 89B";

@@ -90,6 +90,10 @@ bool isBitExpandedLabel(AccessLabel label);
 
 bool isGeolocationLabel(AccessLabel label);
 
+// The geolocation label whose positions belong to a data label (0 for none); in a Level 1R
+// product (type 8) the original 89 GHz labels use the Level 1R 89 GHz positions.
+AccessLabel geolocationLabelOf(AccessLabel dataLabel, int prdctType);
+
 // Latitude dataset that a geolocation label's dimensions are taken from ("" for 40160).
 const char* geolocationLatitudeDataset(AccessLabel label);
 const char* geolocationLongitudeDataset(AccessLabel label);

@@ -1,5 +1,7 @@
 #include "catalogue.h"
 
+#include "label_tables.h"
+
 #include <cfloat>
 #include <cstdio>
 
@@ -323,30 +325,7 @@ AccessLabel channelLabel(int type, const RootAttributes& attributes, int chnl) {
   }
 }
 
-AccessLabel geolocationLabel(AccessLabel l, int type) {
-  if (type == 8) {
-    if (l == 11170 || l == 11180) return 40100;
-    if (l == 11190 || l == 11200) return 40110;
-  }
-  // The low-frequency pairs of Level 1A (10050..) and 1B (11050..): one band per V/H pair.
-  for (AccessLabel base : {10050, 11050}) {
-    if (l >= base && l <= base + 110 && (l - base) % 10 == 0) return 40010 + 10 * ((l - base) / 20);
-  }
-  switch (l) {
-    case 10170: case 10180: case 10220: case 11170: case 11180: case 11220: return 40070;
-    case 10190: case 10200: case 10230: case 11190: case 11200: case 11230: return 40080;
-    case 10210: case 10240: case 10260: case 10470: case 10490: case 11210: return 40090;
-    default: break;
-  }
-  const bool level1r = (l >= 12050 && l <= 12180) || (l >= 12200 && l <= 12290) ||
-                       (l >= 12310 && l <= 12380) || (l >= 12400 && l <= 12430);
-  if (level1r && l % 10 == 0) return 40120;
-  if (l >= 21030 && l <= 21050) return 40130;
-  if (l >= 22030 && l <= 22050) return 40140;
-  if (l >= 22070 && l <= 22090) return 40150;
-  if (l >= 31000 && l <= 34999) return 40160;
-  return 0;
-}
+AccessLabel geolocationLabel(AccessLabel l, int type) { return kivo::io::geolocationLabelOf(l, type); }
 
 int valueRange(int type, const RootAttributes& attributes, ValueRange& r) {
   switch (type) {
