@@ -7,8 +7,16 @@
 #include <string_view>
 #include <vector>
 
+#include <unistd.h>
+
+#include <memory>
+
+#include "amsr2_data.h"
 #include "amsr2_io.h"
+#include "amsr_e_data.h"
 #include "catalogue.h"
+#include "geolocation.h"
+#include "product_time.h"
 
 namespace {
 
@@ -23,7 +31,10 @@ int usage() {
                "usage: kivo-dump FILE\n"
                "       kivo-dump FILE --label L [--scans B E] [--type int|byte|float|double]\n"
                "       kivo-dump FILE --grid L\n"
-               "       kivo-dump FILE --quality [--scans B E]\n");
+               "       kivo-dump FILE --quality [--scans B E]\n"
+               "       kivo-dump FILE --latlon L [--scans B E]\n"
+               "       kivo-dump FILE --time [--scans B E]\n"
+               "       kivo-dump FILE --values LABEL_OR_CODE [--int]\n");
   return kExitUsage;
 }
 
@@ -49,11 +60,43 @@ struct OpenProduct {
   }
 };
 
-int dumpAttributes(const std::string& path) {
-  const int format = cat::ComGetFileFormat(path);
-  std::printf("format=%d\n", format);
-  if (format == cat::kFormatNone) return kExitLibrary;
-  cat::RootAttributes attributes;
+// The folder of the running program, with a trailing '/'.
+std::string programFolder() {
+  std::vector<char> buffer(4096);
+  const ssize_t n = ::readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
+  if (n <= 0) return "./";
+  std::string exe(buffer.data(), static_cast<std::size_t>(n));
+  const auto slash = exe.rfind('/');
+  return slash == std::string::npos ? "./" : exe.substr(0, slash + 1);
+}
+
+// Support files come from the installation's data folder unless the caller chose others.
+void useInstalledSupportFiles() {
+  const std::string data = programFolder() + "data/";
+  io::AMSR_data::setDataDirectory(data);
+  const char* leap = std::getenv("AMSR2_LEAP_DATA");
+  if (leap == nullptr || *leap == '\0') ::setenv("AMSR2_LEAP_DATA", (data + "leapsec.dat").c_str(), 1);
+}
+
+// A reader of the file's format, opened; null (with the exit status in `status`) on failure.
+std::unique_ptr<io::AMSR_data> openReader(const std::string& path, int format, int& status) {
+  std::unique_ptr<io::AMSR_data> reader;
+  if (format == cat::kFormatHdf5) reader = std::make_unique<io::AMSR2_data>(path);
+  if (format == cat::kFormatHdf4) reader = std::make_unique<io::AMSR_E_data>(path);
+  if (!reader) {
+    status = kExitLibrary;
+    return nullptr;
+  }
+  const int rc = reader->open();
+  if (rc != 0) {
+    status = libraryError(format == cat::kFormatHdf5 ? io::kErrOpen : -1);
+    return nullptr;
+  }
+  return reader;
+}
+
+int readAttributes(const std::string& path, int format, cat::RootAttributes& attributes) {
+  attributes.clear();
   if (format == cat::kFormatHdf5) {
     OpenProduct product;
     product.handle = io::openProduct(path.c_str());
@@ -67,12 +110,88 @@ int dumpAttributes(const std::string& path) {
       if (rc < 0) return libraryError(rc);
       attributes.push_back(std::move(a));
     }
+    return 0;
   }
+  int status = 0;
+  const auto reader = openReader(path, format, status);
+  if (!reader) return status;
+  const int count = reader->attributeCount();
+  for (int i = 0; i < count; ++i) {
+    cat::RootAttribute a;
+    int size = 0;
+    if (reader->attributeName(i, a.name, size) != 0) return libraryError(-1);
+    if (reader->attributeByIndex(i, a.value) < 0) return libraryError(-1);
+    attributes.push_back(std::move(a));
+  }
+  return 0;
+}
+
+int dumpAttributes(const std::string& path) {
+  const int format = cat::ComGetFileFormat(path);
+  std::printf("format=%d\n", format);
+  if (format == cat::kFormatNone) return kExitLibrary;
+  cat::RootAttributes attributes;
+  const int rc = readAttributes(path, format, attributes);
+  if (rc != 0) return rc;
   const cat::ProductIdentifier id = cat::identifyProduct(attributes);
   std::printf("type=%d\n", id.type());
   std::printf("name=%s\n", id.displayName().c_str());
   for (std::size_t i = 0; i < attributes.size(); ++i) {
     std::printf("%zu\t%s\t%s\n", i + 1, attributes[i].name.c_str(), attributes[i].value.c_str());
+  }
+  return 0;
+}
+
+int dumpValues(const std::string& path, io::AccessLabel label, bool asInt) {
+  const int format = cat::ComGetFileFormat(path);
+  if (format == cat::kFormatNone) return libraryError(-1);
+  cat::RootAttributes attributes;
+  const int rc = readAttributes(path, format, attributes);
+  if (rc != 0) return rc;
+  const int type = cat::identifyProduct(attributes).type();
+  int status = 0;
+  const auto reader = openReader(path, format, status);
+  if (!reader) return status;
+  std::vector<io::LatLon> positions;
+  std::vector<double> values;
+  int count = 0;
+  if (asInt) {
+    std::vector<std::int32_t> v;
+    count = reader->readIntWithPositions(label, v, positions, type);
+    values.assign(v.begin(), v.end());
+  } else {
+    std::vector<float> v;
+    count = reader->readFloatWithPositions(label, v, positions, type);
+    values.assign(v.begin(), v.end());
+  }
+  if (count < 0) return libraryError(count);
+  std::printf("count=%d\n", count);
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    const io::LatLon p = i < positions.size() ? positions[i] : io::LatLon{};
+    std::printf("%.9g %.6f %.6f\n", values[i], static_cast<double>(p.lat), static_cast<double>(p.lon));
+  }
+  return 0;
+}
+
+int dumpLatLon(io::ProductHandle handle, io::AccessLabel label, int begin, int end) {
+  std::vector<io::LatLon> positions;
+  const int count = io::getLatLon(handle, positions, begin, end, label);
+  if (count < 0) return libraryError(count);
+  std::printf("count=%d\n", count);
+  for (const io::LatLon& p : positions) {
+    std::printf("%.6f %.6f\n", static_cast<double>(p.lat), static_cast<double>(p.lon));
+  }
+  return 0;
+}
+
+int dumpTime(io::ProductHandle handle, int begin, int end) {
+  std::vector<io::ScanTimeRecord> records;
+  const int count = io::getScanTime(handle, begin, end, records);
+  if (count < 0) return libraryError(count);
+  std::printf("count=%d\n", count);
+  for (const io::ScanTimeRecord& r : records) {
+    std::printf("%.3f %04d-%02d-%02dT%02d:%02d:%02d.%03d\n", r.seconds, r.year, r.month, r.day, r.hour, r.minute,
+                r.second, r.millisecond);
   }
   return 0;
 }
@@ -132,7 +251,8 @@ int dumpQuality(io::ProductHandle handle, int begin, int end) {
 int main(int argc, char** argv) {
   if (argc < 2) return usage();
   const std::string path = argv[1];
-  enum class Mode { Attributes, Label, Grid, Quality } mode = Mode::Attributes;
+  enum class Mode { Attributes, Label, Grid, Quality, LatLon, Time, Values } mode = Mode::Attributes;
+  bool asInt = false;
   int label = 0;
   int begin = io::kAllScans;
   int end = io::kAllScans;
@@ -140,12 +260,14 @@ int main(int argc, char** argv) {
 
   for (int i = 2; i < argc; ++i) {
     const std::string_view arg = argv[i];
-    if ((arg == "--label" || arg == "--grid") && i + 1 < argc) {
+    if ((arg == "--label" || arg == "--grid" || arg == "--latlon" || arg == "--values") && i + 1 < argc) {
       if (mode != Mode::Attributes || !parseInt(argv[++i], label)) return usage();
-      mode = arg == "--label" ? Mode::Label : Mode::Grid;
-    } else if (arg == "--quality") {
+      mode = arg == "--label" ? Mode::Label : arg == "--grid" ? Mode::Grid : arg == "--latlon" ? Mode::LatLon : Mode::Values;
+    } else if (arg == "--quality" || arg == "--time") {
       if (mode != Mode::Attributes) return usage();
-      mode = Mode::Quality;
+      mode = arg == "--quality" ? Mode::Quality : Mode::Time;
+    } else if (arg == "--int") {
+      asInt = true;
     } else if (arg == "--scans" && i + 2 < argc) {
       if (!parseInt(argv[i + 1], begin) || !parseInt(argv[i + 2], end)) return usage();
       i += 2;
@@ -157,7 +279,10 @@ int main(int argc, char** argv) {
     }
   }
 
+  if (asInt && mode != Mode::Values) return usage();
+  useInstalledSupportFiles();
   if (mode == Mode::Attributes) return dumpAttributes(path);
+  if (mode == Mode::Values) return dumpValues(path, label, asInt);
 
   OpenProduct product;
   product.handle = io::openProduct(path.c_str());
@@ -172,6 +297,10 @@ int main(int argc, char** argv) {
       return dumpLabel<float>(product.handle, label, begin, end, true);
     case Mode::Quality:
       return dumpQuality(product.handle, begin, end);
+    case Mode::LatLon:
+      return dumpLatLon(product.handle, label, begin, end);
+    case Mode::Time:
+      return dumpTime(product.handle, begin, end);
     default:
       return usage();
   }
