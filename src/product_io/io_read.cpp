@@ -153,8 +153,8 @@ int selectBlock(const CheckedDataset& ds, int axis, const RowRange& range, H5Spa
   }
   elements = 1;
   for (int i = 0; i < ds.rank; ++i) elements *= count[i];
-  const hsize_t flat[1] = {elements};
-  memSpace.reset(H5Screate_simple(1, flat, nullptr));
+  // A memory space of the selection's own shape lets HDF5 copy whole chunks at once.
+  memSpace.reset(H5Screate_simple(ds.rank, count, nullptr));
   return memSpace ? 0 : kErrMemSpace;
 }
 
