@@ -132,6 +132,29 @@ TEST_F(KivoDump, FailuresAndUsageErrors) {
   EXPECT_EQ(runProgram("kivo-dump", {dir.file("notes.txt"), "--label", "11050"}).lines(), Lines{"error=-501"});
 }
 
+TEST_F(KivoDump, PositionsTimesAndValuesWithPositions) {
+  TinyProduct p(dir.file("geo.h5"));
+  p.head("AMSR2-L1B", 0);
+  p.data("Scan Time", Stored::F64, {2}, std::vector<double>{615254407.0, 615254408.25});
+  p.data("Latitude of Observation Point for 89A", Stored::F32, {2, 2}, std::vector<float>{10, 11, 12, 13});
+  p.data("Longitude of Observation Point for 89A", Stored::F32, {2, 2}, std::vector<float>{-20, -21, -22, -23.5f});
+  p.data("Brightness Temperature (89.0GHz-A,V)", Stored::U16, {2, 2}, std::vector<unsigned short>{25000, 65535, 100, 200},
+         0.01f);
+  const std::string geo = p.close();
+
+  EXPECT_EQ(runProgram("kivo-dump", {geo, "--latlon", "40070", "--scans", "2", "2"}).lines(),
+            (Lines{"count=2", "12.000000 -22.000000", "13.000000 -23.500000"}));
+  // The installed leap-second table names the second before 2012-07-01 23:59:60.
+  EXPECT_EQ(runProgram("kivo-dump", {geo, "--time"}).lines(),
+            (Lines{"count=2", "615254407.000 2012-06-30T23:59:60.000", "615254408.250 2012-07-01T00:00:00.250"}));
+  EXPECT_EQ(runProgram("kivo-dump", {geo, "--values", "11170"}).lines(),
+            (Lines{"count=4", "250 10.000000 -20.000000", "65535 11.000000 -21.000000", g9(100 * 0.01f) + " 12.000000 -22.000000",
+                   g9(200 * 0.01f) + " 13.000000 -23.500000"}));
+  EXPECT_EQ(runProgram("kivo-dump", {geo, "--values", "11170", "--int"}).lines(), Lines{"error=-1"});
+  EXPECT_EQ(runProgram("kivo-dump", {geo, "--latlon", "40130"}).lines(), Lines{"error=-504"});
+  EXPECT_EQ(runProgram("kivo-dump", {geo, "--label", "11170", "--int"}).status, 2);
+}
+
 // The full-size Level 1B sample made at set-up.
 TEST(KivoDumpSample, FullSizeLevel1B) {
   const std::string sample = std::string(KIVO_SAMPLE_DIR) + "/GW1AM2_201207031905_234A_L1SGBTBR_2220220.h5";
@@ -154,6 +177,41 @@ TEST(KivoDumpSample, FullSizeLevel1B) {
     const double t = std::stod(values[i]);
     EXPECT_TRUE(t > 100.0 && t < 320.0) << values[i];
   }
+}
+
+// Every generated sample product lists its attributes and delivers values with positions.
+TEST(KivoDumpSample, EveryGeneratedProduct) {
+  const std::filesystem::path dir = KIVO_SAMPLE_DIR;
+  if (!std::filesystem::exists(dir)) GTEST_SKIP() << "no sample products in " << KIVO_SAMPLE_DIR;
+  int checked = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+    const std::string path = entry.path().string();
+    const std::string name = entry.path().filename().string();
+    if (entry.path().extension() != ".h5") continue;
+    SCOPED_TRACE(name);
+    const CommandResult head = runProgram("kivo-dump", {path});
+    ASSERT_EQ(head.status, 0);
+    const Lines lines = head.lines();
+    ASSERT_GE(lines.size(), 4u);
+    EXPECT_EQ(lines[0], "format=0");
+    EXPECT_NE(lines[1], "type=17");
+    // The main channel of each level: 89 GHz A horizontal, the first geophysical layer, or
+    // the Level 3 grid (whose positions come from the installed grid files).
+    std::string label = "11180";
+    if (name.find("_L1SGCNAR_") != std::string::npos) label = "10180";
+    if (name.find("_L1SGRTBR_") != std::string::npos) label = "12180";
+    if (name.find("_L2SG") != std::string::npos) label = name[32] == 'H' ? "22030" : "21030";
+    if (name.find("_L3SG") != std::string::npos) label = name.find("L3SGT") != std::string::npos ? "31010" : "31310";
+    std::vector<std::string> args = {path, "--values", label};
+    if (label == "10180") args.push_back("--int");  // Level 1A counts are integers
+    const CommandResult values = runProgram("kivo-dump", args);
+    ASSERT_EQ(values.status, 0) << label << ": " << values.output.substr(0, 80);
+    const std::string first = values.output.substr(0, values.output.find('\n'));
+    const int count = std::stoi(first.substr(6));
+    EXPECT_GT(count, 1000);
+    ++checked;
+  }
+  EXPECT_GE(checked, 29);
 }
 
 }  // namespace
