@@ -216,18 +216,18 @@ class ProductGen : public ::testing::Test {
 // Root attributes and granule identifiers
 
 TEST_F(ProductGen, RootAttributesComeInTheirFixedOrderAsStringArrays) {
-  const std::vector<std::string> head = {"ProductName",       "GeophysicalName",        "GranuleID",
-                                         "OverlapScans",      "NumberOfScans",          "ObservationStartDateTime",
-                                         "ObservationEndDateTime", "PlatformShortName", "SensorShortName",
-                                         "StartOrbitNumber",  "StopOrbitNumber",        "OrbitDirection"};
-  auto with = [&](std::vector<std::string> tail) {
-    std::vector<std::string> all = head;
-    all.insert(all.end(), tail.begin(), tail.end());
-    all.push_back("ProductionDateTime");
-    return all;
-  };
-  const auto swathOrder = with({"CoRegistrationParameterA1", "CoRegistrationParameterA2"});
-  const auto gridOrder = with({"Projection"});
+  // Readers find the observation times by position: indexes 9 and 10 in swath products,
+  // 12 and 13 in Level 3 products.
+  const std::vector<std::string> swathOrder = {
+      "ProductName",      "GeophysicalName",          "GranuleID",           "OverlapScans",
+      "NumberOfScans",    "PlatformShortName",        "SensorShortName",     "StartOrbitNumber",
+      "StopOrbitNumber",  "ObservationStartDateTime", "ObservationEndDateTime", "OrbitDirection",
+      "CoRegistrationParameterA1", "CoRegistrationParameterA2", "ProductionDateTime"};
+  const std::vector<std::string> gridOrder = {
+      "ProductName",      "GeophysicalName",   "GranuleID",          "OverlapScans",
+      "NumberOfScans",    "PlatformShortName", "SensorShortName",    "StartOrbitNumber",
+      "StopOrbitNumber",  "OrbitDirection",    "Projection",         "ProductionDateTime",
+      "ObservationStartDateTime", "ObservationEndDateTime"};
   gen::ProductOptions descending = level2('H', "PRC");
   descending.ascending = false;
   struct Case {

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <exception>
 #include <filesystem>
+#include <map>
 #include <numbers>
 #include <system_error>
 #include <thread>
@@ -763,18 +764,19 @@ void addLevel3(ProductFile& f, const ProductOptions& o, const Period& period) {
 
 // ---------------------------------------------------------------------------------------------
 
+// The observation start and end times sit where readers look for them by position: at
+// indexes 9 and 10 (0-based) in swath products and 12 and 13 in Level 3 products.
 std::vector<std::string> rootAttributeOrder(Level level) {
-  std::vector<std::string> names = {"ProductName",       "GeophysicalName",  "GranuleID",
-                                    "OverlapScans",      "NumberOfScans",    "ObservationStartDateTime",
-                                    "ObservationEndDateTime", "PlatformShortName", "SensorShortName",
-                                    "StartOrbitNumber",  "StopOrbitNumber",  "OrbitDirection"};
+  std::vector<std::string> names = {"ProductName",      "GeophysicalName", "GranuleID",
+                                    "OverlapScans",     "NumberOfScans",   "PlatformShortName",
+                                    "SensorShortName",  "StartOrbitNumber", "StopOrbitNumber"};
   if (level == Level::L3) {
-    names.push_back("Projection");
+    names.insert(names.end(), {"OrbitDirection", "Projection", "ProductionDateTime", "ObservationStartDateTime",
+                               "ObservationEndDateTime"});
   } else {
-    names.push_back("CoRegistrationParameterA1");
-    names.push_back("CoRegistrationParameterA2");
+    names.insert(names.end(), {"ObservationStartDateTime", "ObservationEndDateTime", "OrbitDirection",
+                               "CoRegistrationParameterA1", "CoRegistrationParameterA2", "ProductionDateTime"});
   }
-  names.push_back("ProductionDateTime");
   return names;
 }
 
@@ -860,26 +862,26 @@ int writeProduct(const std::string& path, const ProductOptions& o) {
     if (!f.create(path)) return kGenCreateFailed;
     const int stopOrbit = level3 ? o.orbit + static_cast<int>(std::lround(period.days * orbit::kUtcDay / orbit::kPeriodSec)) - 1
                                  : o.orbit;
-    f.attr("ProductName", productName(o.level));
-    f.attr("GeophysicalName", geophysicalName(o));
-    f.attr("GranuleID", granuleId(o));
-    f.attr("OverlapScans", std::to_string(storedOverlap(o)));
-    f.attr("NumberOfScans", std::to_string(level3 ? 0 : o.scans));
-    f.attr("ObservationStartDateTime", orbit::formatUtc(period.startUtc));
-    f.attr("ObservationEndDateTime", orbit::formatUtc(period.endUtc));
-    f.attr("PlatformShortName", "GCOM-W1");
-    f.attr("SensorShortName", "AMSR2");
-    f.attr("StartOrbitNumber", std::to_string(o.orbit));
-    f.attr("StopOrbitNumber", std::to_string(std::max(o.orbit, stopOrbit)));
-    f.attr("OrbitDirection", o.ascending ? "Ascending" : "Descending");
-    if (level3) {
-      f.attr("Projection", o.projection);
-    } else {
-      f.attr("CoRegistrationParameterA1", coRegistrationText(kCoRegA1));
-      f.attr("CoRegistrationParameterA2", coRegistrationText(kCoRegA2));
-    }
-    // Fixed relative to the observation so that equal options give equal files.
-    f.attr("ProductionDateTime", orbit::formatUtc(period.endUtc + (level3 ? orbit::kUtcDay : 3.0 * 3600.0)));
+    std::map<std::string, std::string> values = {
+        {"ProductName", productName(o.level)},
+        {"GeophysicalName", geophysicalName(o)},
+        {"GranuleID", granuleId(o)},
+        {"OverlapScans", std::to_string(storedOverlap(o))},
+        {"NumberOfScans", std::to_string(level3 ? 0 : o.scans)},
+        {"ObservationStartDateTime", orbit::formatUtc(period.startUtc)},
+        {"ObservationEndDateTime", orbit::formatUtc(period.endUtc)},
+        {"PlatformShortName", "GCOM-W1"},
+        {"SensorShortName", "AMSR2"},
+        {"StartOrbitNumber", std::to_string(o.orbit)},
+        {"StopOrbitNumber", std::to_string(std::max(o.orbit, stopOrbit))},
+        {"OrbitDirection", o.ascending ? "Ascending" : "Descending"},
+        {"Projection", o.projection},
+        {"CoRegistrationParameterA1", coRegistrationText(kCoRegA1)},
+        {"CoRegistrationParameterA2", coRegistrationText(kCoRegA2)},
+        // Fixed relative to the observation so that equal options give equal files.
+        {"ProductionDateTime", orbit::formatUtc(period.endUtc + (level3 ? orbit::kUtcDay : 3.0 * 3600.0))},
+    };
+    for (const std::string& name : rootAttributeOrder(o.level)) f.attr(name, values[name]);
 
     switch (o.level) {
       case Level::L1A:
