@@ -1,9 +1,18 @@
 # Warnings and sanitizers for the project's own targets.
 add_library(kivo_options INTERFACE)
 target_compile_options(kivo_options INTERFACE -Wall -Wextra)
+find_package(Threads REQUIRED)
+target_link_libraries(kivo_options INTERFACE Threads::Threads)
+if(KIVO_SANITIZE AND KIVO_SANITIZE_THREAD)
+  message(FATAL_ERROR "KIVO_SANITIZE and KIVO_SANITIZE_THREAD exclude each other")
+endif()
 if(KIVO_SANITIZE)
   target_compile_options(kivo_options INTERFACE
     -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
   target_link_options(kivo_options INTERFACE -fsanitize=address,undefined)
+endif()
+if(KIVO_SANITIZE_THREAD)
+  target_compile_options(kivo_options INTERFACE -fsanitize=thread -fno-omit-frame-pointer)
+  target_link_options(kivo_options INTERFACE -fsanitize=thread)
 endif()
 add_library(kivo::options ALIAS kivo_options)
