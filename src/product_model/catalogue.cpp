@@ -152,11 +152,19 @@ const char* prdctDisplayName(int type) {
   return (type >= 0 && type <= kPrdctTypeNone) ? kTypes[static_cast<std::size_t>(type)].displayName : "";
 }
 
+// The longest name value that begins the text wins, so "AMSR-E-L2Map..." is a Level 2 Map
+// product and not a Level 2 product whose name value "AMSR-E-L2" it also begins with.
 int prdctTypeFromProductName(std::string_view value) {
+  int best = kPrdctTypeNone;
+  std::size_t bestLength = 0;
   for (int t = 0; t < kPrdctTypeCount; ++t) {
-    if (value.rfind(kTypes[static_cast<std::size_t>(t)].nameValue, 0) == 0) return t;
+    const std::string_view name = kTypes[static_cast<std::size_t>(t)].nameValue;
+    if (value.rfind(name, 0) == 0 && name.size() > bestLength) {
+      best = t;
+      bestLength = name.size();
+    }
   }
-  return kPrdctTypeNone;
+  return best;
 }
 
 int prdctTypeFromDisplayName(std::string_view displayName) {

@@ -49,8 +49,9 @@ TEST(Catalogue, ProductTypeByNamePrefix) {
   };
   const Case cases[] = {
       {"AMSR2-L1B", 7, "AMSR2 Level 1B"},    {"AMSR2-L1B-extra", 7, "AMSR2 Level 1B"},
-      {"AMSR2-L3", 10, "AMSR2 Level 3"},     {"AMSR-E-L2Map", 3, "AMSR-E Level 2"},
-      {"AMSR-L2Map", 14, "AMSR Level 2"},    {"AMSREL1A", 0, "AMSR-E Level 1A"},
+      {"AMSR2-L3", 10, "AMSR2 Level 3"},     {"AMSR-E-L2Map", 4, "AMSR-E Level 2 Map"},
+      {"AMSR-L2Map", 15, "AMSR Level 2 Map"}, {"AMSR-E-L2", 3, "AMSR-E Level 2"},
+      {"AMSR-L2_extra", 14, "AMSR Level 2"},  {"AMSREL1A", 0, "AMSR-E Level 1A"},
       {"AMSR_L3", 16, "AMSR Level 3"},       {"", 17, ""},
       {"GCOM-W1", 17, ""},
   };
