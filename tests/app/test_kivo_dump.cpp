@@ -187,21 +187,31 @@ TEST(KivoDumpSample, EveryGeneratedProduct) {
   for (const auto& entry : std::filesystem::directory_iterator(dir)) {
     const std::string path = entry.path().string();
     const std::string name = entry.path().filename().string();
-    if (entry.path().extension() != ".h5") continue;
+    const bool hdf4 = entry.path().extension() == ".00";
+    if (!hdf4 && entry.path().extension() != ".h5") continue;
     SCOPED_TRACE(name);
     const CommandResult head = runProgram("kivo-dump", {path});
     ASSERT_EQ(head.status, 0);
     const Lines lines = head.lines();
     ASSERT_GE(lines.size(), 4u);
-    EXPECT_EQ(lines[0], "format=0");
+    EXPECT_EQ(lines[0], hdf4 ? "format=1" : "format=0");
     EXPECT_NE(lines[1], "type=17");
+    if (name.find("L2Map") != std::string::npos) {
+      EXPECT_TRUE(lines[1] == "type=4" || lines[1] == "type=15") << lines[1];
+    }
     // The main channel of each level: 89 GHz A horizontal, the first geophysical layer, or
-    // the Level 3 grid (whose positions come from the installed grid files).
+    // the Level 3 grid (whose positions come from the installed grid files); HDF4 products
+    // by their data set codes.
     std::string label = "11180";
     if (name.find("_L1SGCNAR_") != std::string::npos) label = "10180";
     if (name.find("_L1SGRTBR_") != std::string::npos) label = "12180";
     if (name.find("_L2SG") != std::string::npos) label = name[32] == 'H' ? "22030" : "21030";
     if (name.find("_L3SG") != std::string::npos) label = name.find("L3SGT") != std::string::npos ? "31010" : "31310";
+    if (hdf4) {
+      label = "33";
+      if (name.find("_L2_") != std::string::npos) label = "3";
+      if (name.find("_L2Map_") != std::string::npos || name.find("_L3_") != std::string::npos) label = "2";
+    }
     std::vector<std::string> args = {path, "--values", label};
     if (label == "10180") args.push_back("--int");  // Level 1A counts are integers
     const CommandResult values = runProgram("kivo-dump", args);
@@ -211,7 +221,7 @@ TEST(KivoDumpSample, EveryGeneratedProduct) {
     EXPECT_GT(count, 1000);
     ++checked;
   }
-  EXPECT_GE(checked, 29);
+  EXPECT_GE(checked, 29 + 16);
 }
 
 }  // namespace
