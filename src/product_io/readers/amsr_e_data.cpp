@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <new>
 
 #include "trace.h"
@@ -177,6 +178,52 @@ bool polarForward(bool north, double lonMicro, double latMicro, int& x, int& y) 
   return true;
 }
 
+// Checks the file's data-descriptor blocks before the HDF4 library sees the file: every
+// block must lie in the file and every element it describes too. The library copes badly
+// with truncated or garbled files (it may keep memory it allocated for them), so such files
+// are refused here.
+bool descriptorsFitTheFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  in.seekg(0, std::ios::end);
+  const long long size = static_cast<long long>(in.tellg());
+  if (size < 16) return false;
+  const auto u16 = [](const unsigned char* p) { return static_cast<unsigned>(p[0]) << 8 | p[1]; };
+  const auto u32 = [](const unsigned char* p) {
+    return static_cast<unsigned long long>(p[0]) << 24 | static_cast<unsigned long long>(p[1]) << 16 |
+           static_cast<unsigned long long>(p[2]) << 8 | p[3];
+  };
+  unsigned char magic[4];
+  in.seekg(0);
+  if (!in.read(reinterpret_cast<char*>(magic), 4) || magic[0] != 0x0E || magic[1] != 0x03 || magic[2] != 0x13 ||
+      magic[3] != 0x01) {
+    return false;
+  }
+  unsigned long long offset = 4;
+  for (int blocks = 0; offset != 0; ++blocks) {
+    if (blocks > 100000 || static_cast<long long>(offset) + 6 > size) return false;
+    unsigned char header[6];
+    in.seekg(static_cast<std::streamoff>(offset));
+    if (!in.read(reinterpret_cast<char*>(header), 6)) return false;
+    const unsigned count = u16(header);
+    const unsigned long long next = u32(header + 2);
+    if (count == 0 || static_cast<long long>(offset + 6 + 12ULL * count) > size) return false;
+    std::vector<unsigned char> dds(12 * static_cast<std::size_t>(count));
+    if (!in.read(reinterpret_cast<char*>(dds.data()), static_cast<std::streamsize>(dds.size()))) return false;
+    for (unsigned i = 0; i < count; ++i) {
+      const unsigned char* dd = &dds[12 * static_cast<std::size_t>(i)];
+      const unsigned tag = u16(dd);
+      const unsigned long long at = u32(dd + 4);
+      const unsigned long long length = u32(dd + 8);
+      // Empty descriptors and special (linked or external) elements carry no plain data here.
+      if (tag == 1 /* DFTAG_NULL */ || (tag & 0x4000) != 0 || length == 0 || at == 0xFFFFFFFFULL) continue;
+      if (static_cast<long long>(at + length) > size) return false;
+    }
+    offset = next;
+  }
+  return true;
+}
+
 }  // namespace
 
 void hdf4PolarGridPositions(bool north, int rows, int cols, std::vector<LatLon>& positions) {
@@ -227,6 +274,11 @@ void hdf4PolarGridPositions(bool north, int rows, int cols, std::vector<LatLon>&
 
 int AMSR_E_data::open() {
   close();
+  if (!descriptorsFitTheFile(path_)) {
+    trace("File open error@openV\n");
+    trace("SDstart error @openSD\n");
+    return 3;
+  }
   int flags = 0;
   fileId_ = Hopen(path_.c_str(), DFACC_READ, 0);
   if (fileId_ == FAIL || Vstart(fileId_) == FAIL) {
