@@ -60,6 +60,12 @@ run_tests() {
   echo "== tests (AddressSanitizer + UndefinedBehaviorSanitizer build)"
   ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     ctest --test-dir build-asan --output-on-failure -j "$JOBS"
+  # The tests of code shared between threads, under ThreadSanitizer.
+  cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKIVO_SANITIZE_THREAD=ON -DKIVO_BENCHMARKS=OFF \
+    -DKIVO_SAMPLES=OFF -DKIVO_SAMPLE_DIR="$(pwd)/build/samples" >/dev/null
+  cmake --build build-tsan -j "$JOBS" --target test_product_model grid_files
+  echo "== concurrency tests (ThreadSanitizer build)"
+  TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build-tsan --output-on-failure -R "ProductObject"
 }
 
 case "${1:-}" in

@@ -250,6 +250,7 @@ TEST_F(ProductObject, Level3GridsAreMarkedMeshedWithoutFilling) {
   p.attr("ProductName", "AMSR2-L3").attr("GeophysicalName", "Brightness Temperature");
   p.attr("GranuleID", "GW1AM2_20120703_01D_EQMA_L3SGT36LA2220220").attr("Projection", "EQR");
   p.data("Brightness Temperature (V)", Stored::U16, {1, counts.size()}, counts, 0.01f);
+  p.data("Brightness Temperature (H)", Stored::U16, {1, counts.size()}, counts, 0.01f);
   const std::string path = p.close();
 
   model::ComPrdctMngmnt object({dir.file(""), &events, 0});
@@ -273,6 +274,14 @@ TEST_F(ProductObject, Level3GridsAreMarkedMeshedWithoutFilling) {
   const float* grid = nullptr;
   ASSERT_EQ(object.ComGetGridValues(slot, grid, 25), 0);
   EXPECT_EQ(cell(grid, 1500, 110), model::kEmptyValue);
+
+  // A grid file of another size than the grid cannot place its values.
+  EXPECT_EQ(object.ComLoadChnl(slot, 26), 0);
+  object.ComResetGrid(slot, 26);
+  records.resize(records.size() - 2);
+  kivo::test::writeBytes(dir.file("EQR_25km.dat"),
+                         std::string(reinterpret_cast<const char*>(records.data()), records.size() * sizeof(float)));
+  EXPECT_EQ(object.ComLoadChnl(slot, 26), -4);
 }
 
 TEST_F(ProductObject, StoppingTheWorker) {

@@ -40,7 +40,9 @@ int AMSR2_data::readWithPositions(AccessLabel label, std::vector<T>& values, std
     return -1;
   }
   const AccessLabel geo = geolocationLabelOf(label, prdctType);
-  if (geo == 0 || getLatLon(handle_, positions, 1, scans, geo) < 0) {
+  // Every value needs its own position: a grid file of another grid's size, or position
+  // datasets of another shape, fail the read instead of misplacing values.
+  if (geo == 0 || getLatLon(handle_, positions, 1, scans, geo) < 0 || positions.size() != values.size()) {
     values.clear();
     positions.clear();
     return -1;
