@@ -82,8 +82,8 @@ int readDirect(ProductHandle handle, AccessLabel label, int begin, int end, std:
     } else if (n != count) {
       return kErrBadDims;  // latitude and longitude datasets of different shapes
     }
-    const hsize_t flat[1] = {n};
-    H5Space mem(H5Screate_simple(1, flat, nullptr));
+    // A memory space of the selection's own shape keeps HDF5 on its fast whole-chunk path.
+    H5Space mem(H5Screate_simple(2, extent, nullptr));
     if (!mem) return kErrMemSpace;
     std::vector<float> values;
     try {

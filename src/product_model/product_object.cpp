@@ -7,6 +7,7 @@
 
 #include "amsr2_data.h"
 #include "amsr_e_data.h"
+#include "large_buffer.h"
 
 namespace kivo::model {
 namespace {
@@ -26,28 +27,29 @@ std::size_t gridIndex(int row, int col) {
 
 }  // namespace
 
-// Points of a loaded channel grouped by grid cell: per row the point indices sorted by column,
-// and within a cell latest first (the order in which the cells' chains are walked).
+// Points of a loaded channel grouped by grid cell in the grid's own column-major order: per
+// column the point indices sorted by row, and within a cell latest first (the order in which
+// the cells' chains are walked).
 struct ComPrdctMngmnt::CellIndex {
-  std::vector<std::uint32_t> rowStart;  // kGridRows + 1 offsets into order
+  std::vector<std::uint32_t> colStart;  // kGridCols + 1 offsets into order
   std::vector<std::uint32_t> order;
-  std::vector<std::uint16_t> cols;      // column of each entry of order
+  std::vector<std::uint16_t> rows;      // row of each entry of order
 
   void clear() {
-    std::vector<std::uint32_t>().swap(rowStart);
+    std::vector<std::uint32_t>().swap(colStart);
     std::vector<std::uint32_t>().swap(order);
-    std::vector<std::uint16_t>().swap(cols);
+    std::vector<std::uint16_t>().swap(rows);
   }
   // Entries [first, last) of cell (row, col).
   void cell(int row, int col, std::size_t& first, std::size_t& last) const {
     first = last = 0;
-    if (rowStart.empty()) return;
-    const auto b = cols.begin() + rowStart[static_cast<std::size_t>(row)];
-    const auto e = cols.begin() + rowStart[static_cast<std::size_t>(row) + 1];
-    const auto lo = std::lower_bound(b, e, static_cast<std::uint16_t>(col));
-    const auto hi = std::upper_bound(lo, e, static_cast<std::uint16_t>(col));
-    first = static_cast<std::size_t>(lo - cols.begin());
-    last = static_cast<std::size_t>(hi - cols.begin());
+    if (colStart.empty()) return;
+    const auto b = rows.begin() + colStart[static_cast<std::size_t>(col)];
+    const auto e = rows.begin() + colStart[static_cast<std::size_t>(col) + 1];
+    const auto lo = std::lower_bound(b, e, static_cast<std::uint16_t>(row));
+    const auto hi = std::upper_bound(lo, e, static_cast<std::uint16_t>(row));
+    first = static_cast<std::size_t>(lo - rows.begin());
+    last = static_cast<std::size_t>(hi - rows.begin());
   }
 };
 
@@ -60,8 +62,8 @@ struct ComPrdctMngmnt::GridRecord {
   int format = -1;
   int pointCount = 0;
   long long readCount = 0;
-  std::vector<ObsPoint> points;
-  std::vector<float> grid;  // empty until a channel is loaded
+  LargeVector<ObsPoint> points;
+  LargeVector<float> grid;  // empty until a channel is loaded
   std::atomic<bool> meshed{false};
   int users = 0;
   int locks = 0;
@@ -116,8 +118,8 @@ void ComPrdctMngmnt::freeSlot(int slot) {
 }
 
 void ComPrdctMngmnt::resetRecord(GridRecord& r) {
-  std::vector<ObsPoint>().swap(r.points);
-  std::vector<float>().swap(r.grid);
+  LargeVector<ObsPoint>().swap(r.points);
+  LargeVector<float>().swap(r.grid);
   r.cells.clear();
   r.pointCount = 0;
   r.readCount = 0;
@@ -317,28 +319,38 @@ int ComPrdctMngmnt::ComLoadChnl(int slot, int chnl) {
                                  static_cast<std::int32_t>(std::trunc(lat * 1e6)), value});
     rows.push_back(static_cast<std::uint16_t>(row));
     cols.push_back(static_cast<std::uint16_t>(col));
-    r->grid[gridIndex(row, col)] = value;  // later values overwrite earlier ones
   }
   r->points.shrink_to_fit();
 
-  // Group the points by cell for the neighbour search of the gap filling.
+  // Group the points by cell for the neighbour search, then write the grid cell by cell in
+  // memory order; the latest point of a cell comes first in its group and gives the value.
   const std::size_t accepted = r->points.size();
   try {
     CellIndex& ci = r->cells;
-    ci.rowStart.assign(kGridRows + 1, 0);
-    for (std::size_t e = 0; e < accepted; ++e) ++ci.rowStart[rows[e] + 1u];
-    for (int i = 0; i < kGridRows; ++i) ci.rowStart[static_cast<std::size_t>(i) + 1] += ci.rowStart[static_cast<std::size_t>(i)];
+    ci.colStart.assign(kGridCols + 1, 0);
+    for (std::size_t e = 0; e < accepted; ++e) ++ci.colStart[cols[e] + 1u];
+    for (int i = 0; i < kGridCols; ++i) ci.colStart[static_cast<std::size_t>(i) + 1] += ci.colStart[static_cast<std::size_t>(i)];
     ci.order.resize(accepted);
-    std::vector<std::uint32_t> fill(ci.rowStart.begin(), ci.rowStart.end() - 1);
-    for (std::size_t e = 0; e < accepted; ++e) ci.order[fill[rows[e]]++] = static_cast<std::uint32_t>(e);
-    std::vector<std::uint16_t>().swap(rows);
-    for (int i = 0; i < kGridRows; ++i) {
-      std::sort(ci.order.begin() + ci.rowStart[static_cast<std::size_t>(i)],
-                ci.order.begin() + ci.rowStart[static_cast<std::size_t>(i) + 1],
-                [&cols](std::uint32_t a, std::uint32_t b) { return cols[a] != cols[b] ? cols[a] < cols[b] : a > b; });
+    {
+      std::vector<std::uint32_t> fill(ci.colStart.begin(), ci.colStart.end() - 1);
+      for (std::size_t e = 0; e < accepted; ++e) ci.order[fill[cols[e]]++] = static_cast<std::uint32_t>(e);
     }
-    ci.cols.resize(accepted);
-    for (std::size_t k = 0; k < accepted; ++k) ci.cols[k] = cols[ci.order[k]];
+    std::vector<std::uint16_t>().swap(cols);
+    for (int i = 0; i < kGridCols; ++i) {
+      std::sort(ci.order.begin() + ci.colStart[static_cast<std::size_t>(i)],
+                ci.order.begin() + ci.colStart[static_cast<std::size_t>(i) + 1],
+                [&rows](std::uint32_t a, std::uint32_t b) { return rows[a] != rows[b] ? rows[a] < rows[b] : a > b; });
+    }
+    ci.rows.resize(accepted);
+    for (std::size_t k = 0; k < accepted; ++k) ci.rows[k] = rows[ci.order[k]];
+    for (int c = 0; c < kGridCols; ++c) {
+      int lastRow = -1;
+      for (std::size_t k = ci.colStart[static_cast<std::size_t>(c)]; k < ci.colStart[static_cast<std::size_t>(c) + 1]; ++k) {
+        if (ci.rows[k] == lastRow) continue;
+        lastRow = ci.rows[k];
+        r->grid[gridIndex(lastRow, c)] = r->points[ci.order[k]].value;
+      }
+    }
   } catch (const std::bad_alloc&) {
     return fail(-5);
   }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 
 #include "run_command.h"
@@ -153,6 +154,37 @@ TEST_F(KivoDump, PositionsTimesAndValuesWithPositions) {
   EXPECT_EQ(runProgram("kivo-dump", {geo, "--values", "11170", "--int"}).lines(), Lines{"error=-1"});
   EXPECT_EQ(runProgram("kivo-dump", {geo, "--latlon", "40130"}).lines(), Lines{"error=-504"});
   EXPECT_EQ(runProgram("kivo-dump", {geo, "--label", "11170", "--int"}).status, 2);
+}
+
+TEST_F(KivoDump, ValueGridOfAChannel) {
+  TinyProduct p(dir.file("grid.h5"));
+  p.head("AMSR2-L1B", 0);
+  p.data("Latitude of Observation Point for 89A", Stored::F32, {1, 3}, std::vector<float>{90.0f, 10.01f, -90.05f});
+  p.data("Longitude of Observation Point for 89A", Stored::F32, {1, 3}, std::vector<float>{180.0f, -20.015f, 0.0f});
+  p.data("Brightness Temperature (89.0GHz-A,H)", Stored::U16, {1, 3}, std::vector<unsigned short>{1000, 2000, 3000},
+         0.01f);
+  const std::string product = p.close();
+  const std::string out = dir.file("grid.bin");
+
+  const CommandResult r = runProgram("kivo-dump", {product, "--channel", "20", "--grid-out", out, "--points"});
+  ASSERT_EQ(r.status, 0);
+  // Microdegrees are truncated: the float -20.015 is -20.01499939...
+  EXPECT_EQ(r.lines(), (Lines{"points=2", "meshed=1", "180000000 90000000 10", "-20014999 10010000 20"}));
+  const std::string bytes = kivo::test::readBytes(out);
+  ASSERT_EQ(bytes.size(), 6485401u * 4u);
+  std::vector<float> grid(6485401);
+  std::memcpy(grid.data(), bytes.data(), bytes.size());
+  EXPECT_EQ(grid[3600u * 1801u + 1800u], 10.0f);  // column 3600, row 1800: the last value
+  EXPECT_EQ(grid[1599u * 1801u + 1000u], 20.0f);   // longitude -20.015 is column 1599
+  EXPECT_EQ(grid[0], -3.4028235e38f);
+
+  EXPECT_EQ(runProgram("kivo-dump", {product, "--channel", "20", "--grid-out", out}).lines(),
+            (Lines{"points=2", "meshed=1"}));
+  EXPECT_EQ(runProgram("kivo-dump", {product, "--channel", "1", "--grid-out", out}).lines(), Lines{"error=-4"});
+  EXPECT_EQ(runProgram("kivo-dump", {dir.file("none.h5"), "--channel", "1", "--grid-out", out}).lines(),
+            Lines{"error=-2"});
+  EXPECT_EQ(runProgram("kivo-dump", {product, "--channel", "20"}).status, 2);
+  EXPECT_EQ(runProgram("kivo-dump", {product, "--grid-out", out}).status, 2);
 }
 
 // The full-size Level 1B sample made at set-up.

@@ -1,5 +1,6 @@
 // kivo-dump: prints what the product library reads from a product file, one item a line.
 
+#include <bit>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -16,6 +17,7 @@
 #include "amsr_e_data.h"
 #include "catalogue.h"
 #include "geolocation.h"
+#include "product_object.h"
 #include "product_time.h"
 
 namespace {
@@ -34,7 +36,8 @@ int usage() {
                "       kivo-dump FILE --quality [--scans B E]\n"
                "       kivo-dump FILE --latlon L [--scans B E]\n"
                "       kivo-dump FILE --time [--scans B E]\n"
-               "       kivo-dump FILE --values LABEL_OR_CODE [--int]\n");
+               "       kivo-dump FILE --values LABEL_OR_CODE [--int]\n"
+               "       kivo-dump FILE --channel C --grid-out OUT.bin [--points]\n");
   return kExitUsage;
 }
 
@@ -173,6 +176,44 @@ int dumpValues(const std::string& path, io::AccessLabel label, bool asInt) {
   return 0;
 }
 
+// Loads a channel into a product object, fills the gaps and writes the value grid.
+int dumpGrid(const std::string& path, int chnl, const std::string& out, bool withPoints) {
+  kivo::model::ComPrdctMngmnt object({programFolder() + "data/", nullptr, 0});
+  int slot = -1, projection = -1;
+  bool known = false;
+  std::string name;
+  int rc = object.ComOpenPrdctFile(path, slot, name, projection, known);
+  if (rc != 0) return libraryError(rc);
+  rc = object.ComLoadChnl(slot, chnl);
+  if (rc != 0) return libraryError(rc);
+  object.ComStartMesh();
+  object.ComWaitMesh();
+  const float* grid = nullptr;
+  const bool meshed = object.ComGetGridValues(slot, grid, chnl) == 0;
+  if (meshed) {
+    FILE* f = std::fopen(out.c_str(), "wb");
+    static_assert(std::endian::native == std::endian::little, "the grid is written in native order");
+    const bool written = f != nullptr && std::fwrite(grid, sizeof(float), kivo::model::kGridCells, f) == kivo::model::kGridCells;
+    if (f != nullptr && std::fclose(f) != 0) return libraryError(-1);
+    if (!written) {
+      std::fprintf(stderr, "kivo-dump: cannot write %s\n", out.c_str());
+      return libraryError(-1);
+    }
+  }
+  std::printf("points=%d\n", object.ComGetPointCount(slot, chnl));
+  std::printf("meshed=%d\n", meshed ? 1 : 0);
+  if (withPoints) {
+    const kivo::model::ObsPoint* points = nullptr;
+    int count = 0;
+    if (object.ComGetPointArray(slot, points, count, chnl) == 0) {
+      for (int i = 0; i < count; ++i) {
+        std::printf("%d %d %.9g\n", points[i].lon, points[i].lat, static_cast<double>(points[i].value));
+      }
+    }
+  }
+  return meshed ? 0 : kExitLibrary;
+}
+
 int dumpLatLon(io::ProductHandle handle, io::AccessLabel label, int begin, int end) {
   std::vector<io::LatLon> positions;
   const int count = io::getLatLon(handle, positions, begin, end, label);
@@ -253,6 +294,9 @@ int main(int argc, char** argv) {
   const std::string path = argv[1];
   enum class Mode { Attributes, Label, Grid, Quality, LatLon, Time, Values } mode = Mode::Attributes;
   bool asInt = false;
+  int chnl = -1;
+  std::string gridOut;
+  bool withPoints = false;
   int label = 0;
   int begin = io::kAllScans;
   int end = io::kAllScans;
@@ -268,6 +312,12 @@ int main(int argc, char** argv) {
       mode = arg == "--quality" ? Mode::Quality : Mode::Time;
     } else if (arg == "--int") {
       asInt = true;
+    } else if (arg == "--channel" && i + 1 < argc) {
+      if (!parseInt(argv[++i], chnl) || chnl < 0) return usage();
+    } else if (arg == "--grid-out" && i + 1 < argc) {
+      gridOut = argv[++i];
+    } else if (arg == "--points") {
+      withPoints = true;
     } else if (arg == "--scans" && i + 2 < argc) {
       if (!parseInt(argv[i + 1], begin) || !parseInt(argv[i + 2], end)) return usage();
       i += 2;
@@ -281,6 +331,10 @@ int main(int argc, char** argv) {
 
   if (asInt && mode != Mode::Values) return usage();
   useInstalledSupportFiles();
+  if (chnl >= 0 || !gridOut.empty() || withPoints) {
+    if (mode != Mode::Attributes || chnl < 0 || gridOut.empty()) return usage();
+    return dumpGrid(path, chnl, gridOut, withPoints);
+  }
   if (mode == Mode::Attributes) return dumpAttributes(path);
   if (mode == Mode::Values) return dumpValues(path, label, asInt);
 
