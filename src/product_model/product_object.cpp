@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <cmath>
 #include <new>
 
@@ -511,6 +512,34 @@ int ComPrdctMngmnt::ComGetObsDateTime(int slot, std::string& date, std::string& 
 
 int ComPrdctMngmnt::ComGetObsEndDateTime(int slot, std::string& date, std::string& time) const {
   return obsDateTime(slot, true, date, time);
+}
+
+namespace {
+
+// Points the library at a leap-second file while scan times are converted, and clears the
+// variable again afterwards.
+class LeapFileScope {
+ public:
+  explicit LeapFileScope(const std::string& path) { ::setenv("AMSR2_LEAP_DATA", path.c_str(), 1); }
+  ~LeapFileScope() { ::setenv("AMSR2_LEAP_DATA", "", 1); }
+  LeapFileScope(const LeapFileScope&) = delete;
+  LeapFileScope& operator=(const LeapFileScope&) = delete;
+};
+
+}  // namespace
+
+int ComPrdctMngmnt::ComGetScanTimes(int slot, int begin, int end, std::vector<io::ScanTimeRecord>& records) {
+  records.clear();
+  GridRecord* f = first(slot);
+  if (f == nullptr || !f->reader) return 1;
+  if (f->reader->open() != 0) return -4;
+  int rc = 0;
+  {
+    const LeapFileScope leap(settings_.dataDirectory + "leapsec.dat");
+    rc = f->reader->readScanTime(begin, end, records);
+  }
+  f->reader->close();
+  return rc;
 }
 
 int ComPrdctMngmnt::ComGetPrdctName(int slot, std::string& name) const {

@@ -98,6 +98,10 @@ class ComPrdctMngmnt {
   int ComGetObsDateTime(int slot, std::string& date, std::string& time) const;
   int ComGetObsEndDateTime(int slot, std::string& date, std::string& time) const;
 
+  // Scan times of the slot's product (scan range as for the reads), converted with the
+  // installation's leap-second table; the result is the record count or a negative code.
+  int ComGetScanTimes(int slot, int begin, int end, std::vector<io::ScanTimeRecord>& records);
+
   // Catalogue queries on a slot.
   int ComGetPrdctName(int slot, std::string& name) const;
   bool ComIsLevel2(int slot) const;

@@ -192,6 +192,20 @@ TEST_F(ProductObject, LoadingPlacesPointsOnTheGrid) {
   EXPECT_EQ(time, "19:54:25.500");
 }
 
+TEST_F(ProductObject, ScanTimesUseTheInstalledLeapTable) {
+  TinyProduct p(dir.file("times.h5"));
+  p.head("AMSR2-L1B", 0);
+  p.data("Scan Time", Stored::F64, {2}, std::vector<double>{615254407.0, 615254408.0});
+  model::ComPrdctMngmnt object({std::string(KIVO_BIN_DIR) + "/data/", &events, 0});
+  const int slot = open(object, p.close());
+  std::vector<kivo::io::ScanTimeRecord> times;
+  ASSERT_EQ(object.ComGetScanTimes(slot, 1, 2, times), 2);
+  EXPECT_EQ(kivo::io::formatObservationTime(times[0]), "2012-06-30T23:59:60.000Z");
+  EXPECT_EQ(kivo::io::formatObservationTime(times[1]), "2012-07-01T00:00:00.000Z");
+  EXPECT_STREQ(std::getenv("AMSR2_LEAP_DATA"), "");  // only set while converting
+  EXPECT_EQ(object.ComGetScanTimes(7, 1, 2, times), 1);
+}
+
 TEST_F(ProductObject, LoadFailuresLeaveNothingBehind) {
   model::ComPrdctMngmnt object({dir.file(""), &events, 0});
   const int slot = open(object, level1b("fail.h5", {{10, 20, 100}}));
@@ -319,7 +333,7 @@ TEST_F(ProductObject, StoppingTheWorker) {
   EXPECT_FALSE(object.ComIsMeshed(slot, k89AH));
 }
 
-// Every generated AMSR2 sample level loads its main channel.
+// Every generated sample level, AMSR2 and HDF4, loads its main channel.
 TEST_F(ProductObject, SampleProductsOfEveryLevel) {
   const std::string samples = KIVO_SAMPLE_DIR;
   if (!std::filesystem::exists(samples)) GTEST_SKIP() << "no sample products";
@@ -337,6 +351,13 @@ TEST_F(ProductObject, SampleProductsOfEveryLevel) {
       {"GW1AM2_20120703_01D_EQMA_L3SGT36LA2220220.h5", 26},
       {"GW1AM2_20120700_01M_PNMA_L3SGSICLA2220220.h5", 0},
       {"GW1AM2_20120703_01D_PSMA_L3SGT36HA2220220.h5", 25},
+      {"AMSR-E_L1A.00", 19},
+      {"AMSR_L1B.00", 1},
+      {"AMSR-E_L1M.00", 17},
+      {"AMSR-E_L2_SST.00", 0},
+      {"AMSR_L2Map_WV0_E0.00", 0},
+      {"AMSR-E_L3_IC0_PN.00", 0},
+      {"AMSR_L3_SST_E0.00", 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.file);
