@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "table_files.h"
 #include "temp_dir.h"
 
@@ -133,6 +135,31 @@ TEST_F(TableFiles, ReadingRules) {
   EXPECT_EQ(readColourTableFile(dir.file("missing.clt"), l, extras), kFileCannotOpen);
   EXPECT_FLOAT_EQ(value(l, 0, 8), 8.0f);
   EXPECT_EQ(writeColourTableFile(dir.file("no/such/folder/x.clt"), l, "", false), kFileWriteFailed);
+}
+
+// The sample tables shipped with the installation read back as sensible tables.
+TEST(SampleTables, EveryShippedTableReads) {
+  int tables = 0;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(std::string(KIVO_DATA_DIR) + "/Sample_Table")) {
+    const std::string ext = entry.path().extension().string();
+    if (ext != ".clt" && ext != ".lut") continue;
+    SCOPED_TRACE(entry.path().string());
+    ComClrTblMng t;
+    TableFileExtras extras;
+    const int rc = ext == ".clt" ? readColourTableFile(entry.path().string(), t, extras)
+                                 : readLookupTableFile(entry.path().string(), t, extras);
+    ASSERT_EQ(rc, kFileOk);
+    EXPECT_GE(extras.pointChoice, 0);
+    if (ext == ".clt") {
+      EXPECT_FALSE(extras.title.empty());
+    }
+    for (int c = 0; c < kChannels; ++c) {
+      EXPECT_GT(value(t, c, 8), value(t, c, 0));  // ascending count values
+      EXPECT_GT(t.runCount(c), 1);
+    }
+    ++tables;
+  }
+  EXPECT_GE(tables, 20);
 }
 
 }  // namespace
