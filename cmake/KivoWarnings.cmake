@@ -1,6 +1,8 @@
 # Warnings and sanitizers for the project's own targets.
 add_library(kivo_options INTERFACE)
 target_compile_options(kivo_options INTERFACE -Wall -Wextra)
+# Qt keywords such as "slots" clash with ordinary names; Q_SLOTS and friends stay available.
+target_compile_definitions(kivo_options INTERFACE QT_NO_KEYWORDS)
 find_package(Threads REQUIRED)
 target_link_libraries(kivo_options INTERFACE Threads::Threads)
 if(KIVO_SANITIZE AND KIVO_SANITIZE_THREAD)

@@ -1,0 +1,129 @@
+// One paint of an 800 x 550 map view of a full-size Level 1B product: background, coastline,
+// the 89 GHz A horizontal channel, latitude/longitude lines and colour bar; in point mode at
+// magnification 1 (crude coastline) and in grid mode at magnification 8 (intermediate
+// coastline); and the screen-position table of the view.
+//
+//   bench_render [PRODUCT.h5] [benchmark flags]
+
+#include <benchmark/benchmark.h>
+
+#include <QGuiApplication>
+
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+#include "colour_bar.h"
+#include "display_manager.h"
+#include "product_object.h"
+#include "world_map.h"
+
+namespace map = kivo::map;
+namespace model = kivo::model;
+namespace colour = kivo::colour;
+
+namespace {
+
+std::string g_path = std::string(KIVO_SAMPLE_DIR) + "/GW1AM2_201207031905_234A_L1SGBTBR_2220220.h5";
+const std::string g_maps = std::string(KIVO_BIN_DIR) + "/Map/";
+constexpr int k89AH = 20;
+
+struct Scene {
+  model::ComPrdctMngmnt object{{std::string(KIVO_BIN_DIR) + "/data/", nullptr, 0}};
+  colour::ComClrTblMng table;
+  map::ComPrdctDspMngmnt manager;
+  map::ComWorldMap world;
+  colour::ComDspClrBar bar;
+  bool ok = false;
+
+  Scene() {
+    int slot = -1, projection = -1;
+    bool known = false;
+    std::string name;
+    if (object.ComOpenPrdctFile(g_path, slot, name, projection, known) != 0 || object.ComLoadChnl(slot, k89AH) != 0) return;
+    object.ComStartMesh();
+    object.ComWaitMesh();
+    map::ChannelChoice channels;
+    channels.chnl[0] = k89AH;
+    if (manager.ComSetDspPrdct({slot}, channels, &table, {&object, nullptr, nullptr}) != 0) return;
+    manager.ComStartGridCopy();
+    manager.waitGridCopy();
+    world.ComLoadMapFile(1, g_maps + "gshhs_c.b");
+    world.ComLoadMapFile(2, g_maps + "gshhs_i.b");
+    bar.ComSetClrBar({}, &table);
+    ok = true;
+  }
+
+  void paint(colour::Surface& surface, const map::ViewParams& view, const map::MapLayerSettings& layer) {
+    surface.clear(0);
+    const int slot = map::ComWorldMap::slotFor(layer, view.s);
+    map::MapLayerSettings behind = layer;
+    behind.coast = false;
+    world.ComDrawCoast(slot, &surface, view, true, behind);
+    surface.endPainting();
+    manager.ComDrawPrdct(surface, view);
+    world.ComDrawCoast(slot, &surface, view, false, layer);
+    world.ComDrawGrid(&surface, view, layer);
+    bar.ComDrawClrBar(&surface, -250, 70 - 550 / 2, false, "AMSR2 Level 1B Brightness Temperature (89.0GHz-A-H) [K]");
+    surface.endPainting();
+  }
+};
+
+Scene& scene() {
+  static Scene s;
+  return s;
+}
+
+void BM_PaintPointMode(benchmark::State& state) {
+  Scene& s = scene();
+  if (!s.ok) {
+    state.SkipWithError("cannot load the sample product");
+    return;
+  }
+  colour::Surface surface(800, 550);
+  const map::ViewParams view{map::kProjEqr, 0, 0, 1.0, 0};
+  map::MapLayerSettings layer;
+  for (auto _ : state) s.paint(surface, view, layer);
+  state.counters["grid_mode"] = s.manager.lastGridMode() ? 1 : 0;
+}
+
+void BM_PaintGridMode(benchmark::State& state) {
+  Scene& s = scene();
+  if (!s.ok) {
+    state.SkipWithError("cannot load the sample product");
+    return;
+  }
+  colour::Surface surface(800, 550);
+  // Magnification 8 over the middle of the half orbit.
+  const map::ViewParams view{map::kProjEqr, -90000000, 0, 8.0, 0};
+  map::MapLayerSettings layer;
+  layer.mapMode = 1;
+  for (auto _ : state) s.paint(surface, view, layer);
+  state.counters["grid_mode"] = s.manager.lastGridMode() ? 1 : 0;
+}
+
+void BM_ScreenPositionTable(benchmark::State& state) {
+  map::ScreenPositionTable table;
+  const map::ViewParams view{map::kProjEqr, 0, 0, 1.0, 0};
+  for (auto _ : state) table.fillNow(view, 800, 550, 1280, 1024);
+}
+
+BENCHMARK(BM_PaintPointMode)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PaintGridMode)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ScreenPositionTable)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc > 1 && argv[1][0] != '-') {
+    g_path = argv[1];
+    for (int i = 1; i + 1 < argc; ++i) argv[i] = argv[i + 1];
+    --argc;
+  }
+  ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  QGuiApplication app(argc, argv);
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

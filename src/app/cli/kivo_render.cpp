@@ -1,0 +1,208 @@
+// kivo-render: draws products on a map as a map view of the given size draws them (map
+// background, coastline, product, latitude/longitude lines, colour bar) and saves a PNG.
+
+#include <QGuiApplication>
+#include <QImageWriter>
+
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "catalogue.h"
+#include "colour_bar.h"
+#include "display_manager.h"
+#include "product_object.h"
+#include "table_files.h"
+#include "world_map.h"
+
+namespace {
+
+namespace map = kivo::map;
+namespace model = kivo::model;
+namespace colour = kivo::colour;
+
+int usage() {
+  std::fprintf(stderr,
+               "usage: kivo-render FILE... --channel C [--projection EQR|PN|PS|PNS|ORTHO|MER] [--centre LON LAT]\n"
+               "                   [--zoom S] [--std-lon D] [--size W H] [--table FILE.clt] [--grid-mode] -o OUT.png\n");
+  return 2;
+}
+
+int fail(const std::string& what) {
+  std::fprintf(stderr, "kivo-render: %s\n", what.c_str());
+  return 1;
+}
+
+std::string programFolder() {
+  std::vector<char> buffer(4096);
+  const ssize_t n = ::readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
+  if (n <= 0) return "./";
+  const std::string exe(buffer.data(), static_cast<std::size_t>(n));
+  const auto slash = exe.rfind('/');
+  return slash == std::string::npos ? "./" : exe.substr(0, slash + 1);
+}
+
+bool number(const char* text, double& v) {
+  char* end = nullptr;
+  v = std::strtod(text, &end);
+  return end != text && *end == '\0' && std::isfinite(v);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<std::string> files;
+  int chnl = -1;
+  map::ViewParams view;
+  double lon = 0, lat = 0;
+  int width = 800, height = 550;
+  std::string table, out;
+  bool gridMode = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string a = argv[i];
+    double v = 0, w = 0;
+    if (a == "--channel" && i + 1 < argc && number(argv[i + 1], v) && v >= 0 && v < 100) {
+      chnl = static_cast<int>(v);
+      ++i;
+    } else if (a == "--projection" && i + 1 < argc) {
+      const std::string p = argv[++i];
+      const char* names[] = {"EQR", "PN", "PS", "PNS", "ORTHO", "MER"};
+      view.projection = -1;
+      for (int k = 0; k < 6; ++k) {
+        if (p == names[k]) view.projection = k;
+      }
+      if (view.projection < 0) return usage();
+    } else if (a == "--centre" && i + 2 < argc && number(argv[i + 1], v) && number(argv[i + 2], w) &&
+               std::fabs(v) <= 360 && std::fabs(w) <= 90) {
+      lon = v;
+      lat = w;
+      i += 2;
+    } else if (a == "--zoom" && i + 1 < argc && number(argv[i + 1], v) && v >= 1 && v <= 256) {
+      view.s = v;
+      ++i;
+    } else if (a == "--std-lon" && i + 1 < argc && number(argv[i + 1], v) && std::fabs(v) <= 180) {
+      view.stdLon = static_cast<int>(v);
+      ++i;
+    } else if (a == "--size" && i + 2 < argc && number(argv[i + 1], v) && number(argv[i + 2], w) && v >= 16 &&
+               w >= 16 && v <= 8192 && w <= 8192) {
+      width = static_cast<int>(v);
+      height = static_cast<int>(w);
+      i += 2;
+    } else if (a == "--table" && i + 1 < argc) {
+      table = argv[++i];
+    } else if (a == "--grid-mode") {
+      gridMode = true;
+    } else if (a == "-o" && i + 1 < argc) {
+      out = argv[++i];
+    } else if (!a.empty() && a[0] != '-') {
+      files.push_back(a);
+    } else {
+      return usage();
+    }
+  }
+  if (files.empty() || chnl < 0 || out.empty()) return usage();
+  if (static_cast<int>(files.size()) > map::kMaxFiles) return fail("at most 30 files");
+
+  if (std::getenv("QT_QPA_PLATFORM") == nullptr) ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  QGuiApplication app(argc, argv);
+
+  const std::string folder = programFolder();
+  model::ComPrdctMngmnt object({folder + "data/", nullptr, 0});
+  std::vector<int> slots;
+  for (const std::string& f : files) {
+    int slot = -1, projection = -1;
+    bool known = false;
+    std::string name;
+    const int rc = object.ComOpenPrdctFile(f, slot, name, projection, known);
+    if (rc != 0) return fail(f + ": not a product that can be read (" + std::to_string(rc) + ")");
+    const int load = object.ComLoadChnl(slot, chnl);
+    if (load != 0) return fail(f + ": channel " + std::to_string(chnl) + " cannot be loaded (" + std::to_string(load) + ")");
+    slots.push_back(slot);
+  }
+
+  // The centre as the view keeps it for its projection.
+  const double K = map::unitsPerPixel(view.s);
+  const auto micro = [](double d) { return static_cast<std::int32_t>(std::lround(d * 1e6)); };
+  switch (view.projection) {
+    case map::kProjEqr:
+    case map::kProjOrtho:
+      view.cx = micro(lon);
+      view.cy = micro(lat);
+      break;
+    case map::kProjMercator: {
+      view.cx = micro(lon);
+      map::GeoPoint p{0, micro(lat)};
+      map::ComOtptObsImg().ComPrjMercator(&p, view.s);
+      view.cy = map::truncInt(p.y * K);
+      break;
+    }
+    case map::kProjPolarNorth:
+    case map::kProjPolarSouth: {
+      if (lon == 0 && lat == 0) break;  // the pole in the middle
+      map::GeoPoint p{micro(lon), micro(lat)};
+      const map::ComOtptObsImg prj;
+      if (view.projection == map::kProjPolarNorth) {
+        prj.ComPrjPolarN(&p, view.s, true, view.stdLon);
+      } else {
+        prj.ComPrjPolarS(&p, view.s, true, view.stdLon);
+      }
+      view.cx = map::truncInt(p.x * K);
+      view.cy = map::truncInt(p.y * K);
+      break;
+    }
+    default:
+      break;
+  }
+
+  colour::ComClrTblMng colourTable;
+  map::ComPrdctDspMngmnt manager;
+  map::ChannelChoice channels;
+  channels.chnl[0] = chnl;
+  if (manager.ComSetDspPrdct(slots, channels, &colourTable, {&object, nullptr, nullptr}) != 0) {
+    return fail("the product cannot be shown");
+  }
+  if (!table.empty()) {
+    colour::TableFileExtras extras;
+    if (colour::readColourTableFile(table, colourTable, extras) != colour::kFileOk) return fail(table + ": cannot be read");
+  }
+  if (gridMode) {
+    object.ComStartMesh();
+    object.ComWaitMesh();
+    manager.ComStartGridCopy();
+    manager.waitGridCopy();
+  }
+
+  // The settings' defaults.
+  map::MapLayerSettings layer;
+  const bool coastInFront = true;  // DrwSherLine
+  map::ComWorldMap world;
+  world.ComLoadMapFile(1, folder + "Map/gshhs_c.b");
+  world.ComLoadMapFile(2, folder + "Map/gshhs_i.b");
+  const int mapSlot = map::ComWorldMap::slotFor(layer, view.s);
+
+  colour::Surface surface(width, height);
+  surface.clear(0);
+  map::MapLayerSettings behind = layer;
+  behind.coast = layer.coast && !coastInFront;
+  world.ComDrawCoast(mapSlot, &surface, view, true, behind);
+  surface.endPainting();
+  manager.ComDrawPrdct(surface, view);
+  if (coastInFront) world.ComDrawCoast(mapSlot, &surface, view, false, layer);
+  world.ComDrawGrid(&surface, view, layer);
+  colour::ComDspClrBar bar;
+  bar.ComSetClrBar(colour::ColourBarSettings{}, &colourTable);
+  std::string title;
+  object.ComGetTitle(slots[0], chnl, title, true);
+  std::string name;
+  object.ComGetPrdctName(slots[0], name);
+  bar.ComDrawClrBar(&surface, -250, 70 - height / 2, false, name + " " + title);
+  surface.endPainting();
+
+  QImageWriter writer(QString::fromStdString(out), "png");
+  if (!writer.write(surface.image())) return fail(out + ": " + writer.errorString().toStdString());
+  return 0;
+}

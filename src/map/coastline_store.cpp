@@ -1,0 +1,191 @@
+#include "coastline_store.h"
+
+#include <sys/stat.h>
+#include <sys/types.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <memory>
+#include <new>
+
+namespace kivo::map {
+
+namespace {
+
+struct FileCloser {
+  void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+constexpr std::size_t kShortHeaderBytes = 32;  // GSHHS 1.x
+constexpr std::size_t kLongHeaderBytes = 44;   // GSHHG 2.x: + area_full, container, ancestor
+constexpr int kNativeVersion = 6;              // version of files pre-converted to little-endian
+constexpr int kFirstLongHeaderVersion = 7;
+constexpr std::uint64_t kPointBytes = 8;
+
+std::int32_t decode(const unsigned char* p, bool bigEndian) {
+  const std::uint32_t b0 = p[0], b1 = p[1], b2 = p[2], b3 = p[3];
+  const std::uint32_t v = bigEndian ? (b0 << 24) | (b1 << 16) | (b2 << 8) | b3
+                                    : (b3 << 24) | (b2 << 16) | (b1 << 8) | b0;
+  return static_cast<std::int32_t>(v);
+}
+
+int versionOf(std::int32_t flag) { return static_cast<int>((static_cast<std::uint32_t>(flag) >> 8) & 0xFFu); }
+
+struct Layout {
+  bool bigEndian = true;
+  std::size_t headerBytes = kShortHeaderBytes;
+  int version = 0;
+};
+
+// The byte order and header size follow from the version byte of the first header: 6 when
+// read little-endian means a pre-converted file, otherwise the file is big-endian and a
+// version of 7 or more means GSHHG 2.x headers.
+Layout layoutOf(const unsigned char* firstHeader) {
+  Layout layout;
+  const int littleVersion = versionOf(decode(firstHeader + 8, false));
+  if (littleVersion == kNativeVersion) {
+    layout.bigEndian = false;
+    layout.version = littleVersion;
+    return layout;
+  }
+  layout.version = versionOf(decode(firstHeader + 8, true));
+  if (layout.version >= kFirstLongHeaderVersion) layout.headerBytes = kLongHeaderBytes;
+  return layout;
+}
+
+struct Header {
+  std::int32_t id = 0;
+  std::int32_t n = 0;
+  int version = 0;
+};
+
+Header decodeHeader(const unsigned char* p, const Layout& layout) {
+  Header h;
+  h.id = decode(p, layout.bigEndian);
+  h.n = decode(p + 4, layout.bigEndian);
+  h.version = versionOf(decode(p + 8, layout.bigEndian));
+  return h;
+}
+
+bool readExact(std::FILE* f, unsigned char* buffer, std::size_t bytes) {
+  return std::fread(buffer, 1, bytes, f) == bytes;
+}
+
+// What the counting pass found.
+struct FileCount {
+  Layout layout;
+  std::int32_t maxId = -1;
+  std::uint64_t records = 0;
+  std::uint64_t totalPoints = 0;
+};
+
+// Walks the headers, checking each against the layout of the first and the bytes left in
+// the file. Returns false for a refused file.
+bool countRecords(std::FILE* f, std::uint64_t fileBytes, FileCount& count) {
+  std::array<unsigned char, kLongHeaderBytes> header{};
+  if (fileBytes < kShortHeaderBytes || !readExact(f, header.data(), kShortHeaderBytes)) return false;
+  count.layout = layoutOf(header.data());
+  const Layout& layout = count.layout;
+  if (std::fseek(f, 0, SEEK_SET) != 0) return false;
+
+  std::uint64_t pos = 0;
+  while (fileBytes - pos >= layout.headerBytes) {
+    if (!readExact(f, header.data(), layout.headerBytes)) break;
+    pos += layout.headerBytes;
+    const Header h = decodeHeader(header.data(), layout);
+    if (h.version != layout.version) return false;
+    if (h.id < 0 || h.id > kMaxPolygonId) return false;
+    if (h.n < 0 || static_cast<std::uint64_t>(h.n) * kPointBytes > fileBytes - pos) return false;
+    const auto skip = static_cast<std::uint64_t>(h.n) * kPointBytes;
+    if (skip > 0 && ::fseeko(f, static_cast<off_t>(skip), SEEK_CUR) != 0) return false;
+    pos += skip;
+    count.maxId = std::max(count.maxId, h.id);
+    count.totalPoints += static_cast<std::uint64_t>(h.n);
+    ++count.records;
+  }
+  return count.records > 0;
+}
+
+// Reads the points of the counted records. Stops early, keeping what it has read, should the
+// file no longer match what was counted.
+void readRecords(std::FILE* f, const FileCount& count, std::vector<std::int32_t>& counts,
+                 std::vector<std::uint32_t>& offsets, std::vector<CoastPoint>& points) {
+  constexpr std::size_t kChunkPoints = 8192;
+  std::vector<unsigned char> chunk(kChunkPoints * kPointBytes);
+  std::array<unsigned char, kLongHeaderBytes> header{};
+  const Layout& layout = count.layout;
+  std::size_t used = 0;
+  for (std::uint64_t r = 0; r < count.records; ++r) {
+    if (!readExact(f, header.data(), layout.headerBytes)) break;
+    const Header h = decodeHeader(header.data(), layout);
+    if (h.id < 0 || h.id > count.maxId || h.n < 0 || static_cast<std::size_t>(h.n) > points.size() - used) break;
+    const auto id = static_cast<std::size_t>(h.id);
+    offsets[id] = static_cast<std::uint32_t>(used);
+    counts[id] = 0;
+    std::size_t left = static_cast<std::size_t>(h.n);
+    bool complete = true;
+    while (left > 0) {
+      const std::size_t want = std::min(left, kChunkPoints);
+      const std::size_t got = std::fread(chunk.data(), kPointBytes, want, f);
+      for (std::size_t k = 0; k < got; ++k) {
+        const unsigned char* p = chunk.data() + k * kPointBytes;
+        points[used++] = CoastPoint{decode(p, layout.bigEndian), decode(p + 4, layout.bigEndian)};
+      }
+      counts[id] += static_cast<std::int32_t>(got);
+      left -= got;
+      if (got < want) {
+        complete = false;
+        break;
+      }
+    }
+    if (!complete) break;
+  }
+  points.resize(used);
+}
+
+}  // namespace
+
+int CoastlineStore::loadMapFile(int s, const std::string& path) {
+  if (s < 1 || s > kSlotCount) return kMapLoadFailed;
+  CoastlineSlot& target = slots_[s - 1];
+  target = CoastlineSlot{};
+
+  FilePtr file(std::fopen(path.c_str(), "rb"));
+  if (!file) return kMapLoadFailed;
+  struct stat info {};
+  if (::fstat(::fileno(file.get()), &info) != 0 || !S_ISREG(info.st_mode) || info.st_size < 0) return kMapLoadFailed;
+  const auto fileBytes = static_cast<std::uint64_t>(info.st_size);
+  if (fileBytes > kMaxMapFileBytes) return kMapLoadFailed;
+
+  FileCount count;
+  if (!countRecords(file.get(), fileBytes, count)) return kMapLoadFailed;
+  if (std::fseek(file.get(), 0, SEEK_SET) != 0) return kMapLoadFailed;
+
+  CoastlineSlot loaded;
+  try {
+    const auto polygons = static_cast<std::size_t>(count.maxId) + 1;
+    loaded.counts_.assign(polygons, 0);
+    loaded.offsets_.assign(polygons, 0);
+    loaded.points_.resize(static_cast<std::size_t>(count.totalPoints));
+  } catch (const std::bad_alloc&) {
+    return kMapLoadFailed;
+  }
+  readRecords(file.get(), count, loaded.counts_, loaded.offsets_, loaded.points_);
+  target = std::move(loaded);
+  return kMapLoadOk;
+}
+
+void CoastlineStore::freeMapFile(int s) {
+  if (s < 1 || s > kSlotCount) return;
+  slots_[s - 1] = CoastlineSlot{};
+}
+
+const CoastlineSlot& CoastlineStore::slot(int s) const {
+  static const CoastlineSlot kEmpty;
+  if (s < 1 || s > kSlotCount) return kEmpty;
+  return slots_[s - 1];
+}
+
+}  // namespace kivo::map

@@ -1,0 +1,236 @@
+#include "display_manager.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+
+namespace kivo::map {
+namespace {
+
+using colour::Colour;
+
+constexpr std::uint32_t kRedDrawn = 0x20000000u;
+constexpr std::uint32_t kGreenDrawn = 0x40000000u;
+constexpr std::uint32_t kBlueDrawn = 0x80000000u;
+
+std::size_t gridIndex(int row, int col) {
+  return static_cast<std::size_t>(col) * model::kGridRows + static_cast<std::size_t>(row);
+}
+
+}  // namespace
+
+ComPrdctDspMngmnt::~ComPrdctDspMngmnt() { stopGridCopy(); }
+
+int ComPrdctDspMngmnt::ComSetDspPrdct(const std::vector<int>& slots, const ChannelChoice& channels,
+                                      colour::ComClrTblMng* table,
+                                      const std::array<const model::ComPrdctMngmnt*, 3>& objects) {
+  if (table == nullptr || objects[0] == nullptr || slots.empty() || static_cast<int>(slots.size()) > kMaxFiles) return 1;
+  if (channels.composite && (objects[1] == nullptr || objects[2] == nullptr)) return 1;
+  stopGridCopy();
+  table_ = table;
+  objects_ = objects;
+  slots_ = slots;
+  channels_ = channels;
+  // A new product starts from empty display grids, so no cell of an earlier product stays.
+  const int needed = channels.composite ? 3 : 1;
+  for (int c = 0; c < 3; ++c) {
+    if (c < needed) {
+      grids_[static_cast<std::size_t>(c)].assign(model::kGridCells, model::kEmptyValue);
+    } else {
+      model::LargeVector<float>().swap(grids_[static_cast<std::size_t>(c)]);
+    }
+  }
+  copied_.store(false, std::memory_order_release);
+  std::vector<colour::ChannelSource> sources;
+  for (int c = 0; c < needed; ++c) {
+    sources.push_back(colour::ChannelSource{objects[static_cast<std::size_t>(c)], slots, channels.chnl[c]});
+  }
+  statistics_.ComInitClrTbl(*table, sources);
+  initialised_ = true;
+  return 0;
+}
+
+void ComPrdctDspMngmnt::ComStartGridCopy() {
+  stopGridCopy();
+  if (!initialised_) return;
+  stop_.store(false, std::memory_order_release);
+  copier_ = std::thread(&ComPrdctDspMngmnt::copyWorker, this);
+}
+
+void ComPrdctDspMngmnt::stopGridCopy() {
+  if (!copier_.joinable()) return;
+  stop_.store(true, std::memory_order_release);
+  copier_.join();
+}
+
+void ComPrdctDspMngmnt::waitGridCopy() {
+  if (copier_.joinable()) copier_.join();
+}
+
+void ComPrdctDspMngmnt::copyWorker() {
+  const int needed = channels_.composite ? 3 : 1;
+  const auto stopped = [this] { return stop_.load(std::memory_order_acquire); };
+  // Wait for the gap filling of every file's channel.
+  for (int c = 0; c < needed; ++c) {
+    const model::ComPrdctMngmnt* object = objects_[static_cast<std::size_t>(c)];
+    for (int slot : slots_) {
+      while (!object->ComIsMeshed(slot, channels_.chnl[c])) {
+        if (stopped()) return;
+        // A channel that is not loaded will never be meshed.
+        if (object->ComGetPointCount(slot, channels_.chnl[c]) < 0) break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      }
+    }
+  }
+  if (events_ != nullptr) events_->meshData(kGridCopyStarted, 1);
+  for (int slot : slots_) {
+    if (stopped()) return;
+    for (int c = 0; c < needed; ++c) {
+      const float* source = nullptr;
+      if (objects_[static_cast<std::size_t>(c)]->ComGetGridValues(slot, source, channels_.chnl[c]) != 0) {
+        // A missing grid ends the copy; what was copied stays.
+        copied_.store(true, std::memory_order_release);
+        if (events_ != nullptr) events_->meshData(kGridCopyDone, 1);
+        return;
+      }
+      float* target = grids_[static_cast<std::size_t>(c)].data();
+      for (std::size_t i = 0; i < model::kGridCells; ++i) {
+        if (source[i] != model::kEmptyValue) target[i] = source[i];
+      }
+    }
+  }
+  // Readers use the display grids only from here on.
+  copied_.store(true, std::memory_order_release);
+  if (events_ != nullptr) events_->meshData(kGridCopyDone, 1);
+}
+
+float ComPrdctDspMngmnt::ComGetGridValue(int c, int col, int row) const {
+  if (c < 0 || c > 2 || col < 0 || col >= model::kGridCols || row < 0 || row >= model::kGridRows) return model::kEmptyValue;
+  const auto& grid = grids_[static_cast<std::size_t>(c)];
+  if (!copied_.load(std::memory_order_acquire) || grid.empty()) return model::kEmptyValue;
+  return grid[gridIndex(row, col)];
+}
+
+bool ComPrdctDspMngmnt::isLevel3() const {
+  return !slots_.empty() && objects_[0] != nullptr && objects_[0]->ComIsLevel3(slots_[0]);
+}
+
+int ComPrdctDspMngmnt::ComDrawPrdct(colour::Surface& surface, const ViewParams& view) { return draw(surface, view, -1); }
+
+int ComPrdctDspMngmnt::ComDrawPrdctFile(colour::Surface& surface, const ViewParams& view, int file) {
+  if (file < 0 || file >= static_cast<int>(slots_.size())) return 0;
+  return draw(surface, view, file);
+}
+
+int ComPrdctDspMngmnt::draw(colour::Surface& surface, const ViewParams& view, int onlyFile) {
+  if (!initialised_ || table_ == nullptr) return 0;
+  catalogue::ValueRange range;
+  if (objects_[0]->ComGetValueRange(slots_[0], range) != 0) return 0;
+  const float lo = std::min(range.invalid1, range.invalid2);
+  const float hi = std::max(range.invalid1, range.invalid2);
+  const bool level3 = isLevel3();
+  const bool gridMode = view.s >= 8.0 && !level3 && gridCopied() && onlyFile < 0;
+  const double K = unitsPerPixel(view.s);
+  const int w = surface.width();
+  const int h = surface.height();
+  const int halfW = w / 2;
+  const int halfH = h / 2;
+  std::vector<std::uint32_t> claims(static_cast<std::size_t>(w) * static_cast<std::size_t>(h));
+  const int channels = channels_.composite ? 3 : 1;
+  const int mode = channels_.composite ? colour::kModeLookupTable : colour::kModeColourTable;
+  const bool cells = (level3 && view.s > 2.0) || gridMode;
+  const std::int32_t half = gridMode ? 50000 : 125000;
+  const bool rectangular = view.projection == kProjEqr || view.projection == kProjMercator;
+  const int square = level3 ? static_cast<int>(view.s) : static_cast<int>(view.s * 0.5);
+  (void)K;
+
+  // Draws one observation of channel c; the claim buffer keeps the first one per pixel.
+  const auto drawPoint = [&](int c, std::int32_t lon, std::int32_t lat, float v) {
+    if (lo <= v && v <= hi) return;
+    std::int32_t lon1 = lon, lat1 = lat, lon2 = lon, lat2 = lat;
+    if (cells) {
+      lon1 = lon - half;
+      lat1 = lat + half;
+      lon2 = lon + half;
+      lat2 = lat - half;
+    }
+    int x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+    if (projectForView(view, lon1, lat1, x1, y1) != kProjOk) return;
+    if (cells) {
+      if (projectForView(view, lon2, lat2, x2, y2) != kProjOk) return;
+    } else {
+      x2 = x1;
+      y2 = y1;
+    }
+    const bool inside1 = -halfW < x1 && x1 < halfW && -halfH < y1 && y1 < halfH;
+    const bool inside2 = -halfW < x2 && x2 < halfW && -halfH < y2 && y2 < halfH;
+    if (!inside1 && !inside2) return;
+    Colour colour = 0;
+    // A value without a colour is not drawn.
+    if (table_->ComGetColor(mode, c, v, &colour) != 0) return;
+    const int dx = x1 + halfW;
+    const int dy = halfH - y1;
+    if (dx >= 0 && dy >= 0 && dx < w && dy < h) {
+      std::uint32_t& claim = claims[static_cast<std::size_t>(dy) * static_cast<std::size_t>(w) + static_cast<std::size_t>(dx)];
+      if (!channels_.composite) {
+        if (claim != 0) return;
+        claim = 1;
+      } else {
+        const std::uint32_t bit = c == 0 ? kRedDrawn : c == 1 ? kGreenDrawn : kBlueDrawn;
+        if (claim & bit) return;
+        if (c > 0) colour |= claim & 0xFFFFFFu;
+        claim = colour | bit | (claim & (kRedDrawn | kGreenDrawn | kBlueDrawn));
+      }
+    }
+    if (cells) {
+      if (rectangular) {
+        int start = x1;
+        int width = x2 - x1 + 1;
+        if (x1 == 0) {
+          start = -1;
+          width = x2 + 2;
+        } else if (x2 == 0) {
+          width = 2 - x1;
+        }
+        surface.fillRect(start, y1, width, y1 - y2 + 2, colour);
+      } else {
+        surface.fillRect(x1, y1, std::max(square, 1), std::max(square, 1), colour);
+      }
+    } else {
+      surface.setPixel(x1, y1, colour);
+    }
+  };
+
+  if (gridMode) {
+    std::fill(claims.begin(), claims.end(), 0u);
+    for (int c = 0; c < channels; ++c) {
+      const float* grid = grids_[static_cast<std::size_t>(c)].data();
+      // The grid is visited by its own 1801 x 3601 layout.
+      for (int col = 0; col < model::kGridCols; ++col) {
+        const std::int32_t lon = col * 100000 - 180000000;
+        for (int row = 0; row < model::kGridRows; ++row) {
+          const float v = grid[gridIndex(row, col)];
+          if (v == model::kEmptyValue) continue;
+          drawPoint(c, lon, row * 100000 - 90000000, v);
+        }
+      }
+    }
+  } else {
+    for (std::size_t f = 0; f < slots_.size(); ++f) {
+      if (onlyFile >= 0 && static_cast<int>(f) != onlyFile) continue;
+      std::fill(claims.begin(), claims.end(), 0u);
+      for (int c = 0; c < channels; ++c) {
+        const model::ObsPoint* points = nullptr;
+        int count = 0;
+        if (objects_[static_cast<std::size_t>(c)]->ComGetPointArray(slots_[f], points, count, channels_.chnl[c]) != 0) {
+          continue;
+        }
+        for (int i = 0; i < count; ++i) drawPoint(c, points[i].lon, points[i].lat, points[i].value);
+      }
+    }
+  }
+  lastGridMode_ = gridMode;
+  return 0;
+}
+
+}  // namespace kivo::map
