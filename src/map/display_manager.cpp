@@ -166,20 +166,23 @@ int ComPrdctDspMngmnt::draw(colour::Surface& surface, const ViewParams& view, in
     const bool inside2 = -halfW < x2 && x2 < halfW && -halfH < y2 && y2 < halfH;
     if (!inside1 && !inside2) return;
     Colour colour = 0;
-    // A value without a colour is not drawn.
-    if (table_->ComGetColor(mode, c, v, &colour) != 0) return;
     const int dx = x1 + halfW;
     const int dy = halfH - y1;
+    std::uint32_t* claim = nullptr;
     if (dx >= 0 && dy >= 0 && dx < w && dy < h) {
-      std::uint32_t& claim = claims[static_cast<std::size_t>(dy) * static_cast<std::size_t>(w) + static_cast<std::size_t>(dx)];
+      claim = &claims[static_cast<std::size_t>(dy) * static_cast<std::size_t>(w) + static_cast<std::size_t>(dx)];
+    }
+    const std::uint32_t bit = !channels_.composite ? 1u : c == 0 ? kRedDrawn : c == 1 ? kGreenDrawn : kBlueDrawn;
+    // A pixel taken earlier needs no colour; a value without a colour is not drawn and
+    // leaves the pixel free.
+    if (claim != nullptr && (*claim & bit) != 0) return;
+    if (table_->ComGetColor(mode, c, v, &colour) != 0) return;
+    if (claim != nullptr) {
       if (!channels_.composite) {
-        if (claim != 0) return;
-        claim = 1;
+        *claim = 1;
       } else {
-        const std::uint32_t bit = c == 0 ? kRedDrawn : c == 1 ? kGreenDrawn : kBlueDrawn;
-        if (claim & bit) return;
-        if (c > 0) colour |= claim & 0xFFFFFFu;
-        claim = colour | bit | (claim & (kRedDrawn | kGreenDrawn | kBlueDrawn));
+        if (c > 0) colour |= *claim & 0xFFFFFFu;
+        *claim = colour | bit | (*claim & (kRedDrawn | kGreenDrawn | kBlueDrawn));
       }
     }
     if (cells) {
