@@ -10,6 +10,8 @@ PACKAGES=(
   build-essential cmake ninja-build pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   libhdf5-dev hdf5-tools libhdf4-alt-dev hdf4-tools zlib1g-dev tzdata
+  qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins qt6-image-formats-plugins libgl-dev libglx-dev
+  fonts-ipafont-gothic gmt gmt-gshhg-low
 )
 SAMPLE_L1B=GW1AM2_201207031905_234A_L1SGBTBR_2220220.h5
 JOBS=$(nproc)
@@ -48,7 +50,11 @@ run_main_job() {
   echo "== 89 GHz A horizontal brightness temperatures of scan 1 (first 8 of 486)"
   build/bin/kivo-dump "$sample" --label 11180 --scans 1 1 | head -n 10
   echo
-  echo "The sample products are in $(pwd)/build/samples; kivo-dump is $(pwd)/build/bin/kivo-dump."
+  echo
+  echo "== kivo-render: the 89 GHz A horizontal channel of the orbit on an equirectangular map"
+  build/bin/kivo-render "$sample" --channel 20 --projection EQR --size 800 550 -o build/sample_89GHz_EQR.png
+  echo "Picture: $(pwd)/build/sample_89GHz_EQR.png"
+  echo "The sample products are in $(pwd)/build/samples; kivo-dump and kivo-render are in $(pwd)/build/bin."
 }
 
 run_tests() {
