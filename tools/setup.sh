@@ -69,9 +69,10 @@ run_tests() {
   # The tests of code shared between threads, under ThreadSanitizer.
   cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKIVO_SANITIZE_THREAD=ON -DKIVO_BENCHMARKS=OFF \
     -DKIVO_SAMPLES=OFF -DKIVO_SAMPLE_DIR="$(pwd)/build/samples" >/dev/null
-  cmake --build build-tsan -j "$JOBS" --target test_product_model grid_files
+  cmake --build build-tsan -j "$JOBS" --target test_product_model test_map grid_files
   echo "== concurrency tests (ThreadSanitizer build)"
-  TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build-tsan --output-on-failure -R "ProductObject"
+  QT_QPA_PLATFORM=offscreen TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build-tsan --output-on-failure \
+    -R "ProductObject|Projections.ScreenPositionTable|Rendering.GridCopy"
 }
 
 case "${1:-}" in

@@ -1,7 +1,9 @@
 #include "coastline_store.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/types.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <array>
@@ -17,6 +19,25 @@ struct FileCloser {
   void operator()(std::FILE* f) const { std::fclose(f); }
 };
 using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+// Opens a regular file for reading and gives its size. Other kinds of file are refused before
+// they are read (opening without blocking, so that a FIFO does not hang the caller).
+FilePtr openRegularFile(const std::string& path, std::uint64_t& bytes) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return nullptr;
+  struct stat info {};
+  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size < 0) {
+    ::close(fd);
+    return nullptr;
+  }
+  FilePtr file(::fdopen(fd, "rb"));
+  if (!file) {
+    ::close(fd);
+    return nullptr;
+  }
+  bytes = static_cast<std::uint64_t>(info.st_size);
+  return file;
+}
 
 constexpr std::size_t kShortHeaderBytes = 32;  // GSHHS 1.x
 constexpr std::size_t kLongHeaderBytes = 44;   // GSHHG 2.x: + area_full, container, ancestor
@@ -152,11 +173,9 @@ int CoastlineStore::loadMapFile(int s, const std::string& path) {
   CoastlineSlot& target = slots_[s - 1];
   target = CoastlineSlot{};
 
-  FilePtr file(std::fopen(path.c_str(), "rb"));
+  std::uint64_t fileBytes = 0;
+  FilePtr file = openRegularFile(path, fileBytes);
   if (!file) return kMapLoadFailed;
-  struct stat info {};
-  if (::fstat(::fileno(file.get()), &info) != 0 || !S_ISREG(info.st_mode) || info.st_size < 0) return kMapLoadFailed;
-  const auto fileBytes = static_cast<std::uint64_t>(info.st_size);
   if (fileBytes > kMaxMapFileBytes) return kMapLoadFailed;
 
   FileCount count;

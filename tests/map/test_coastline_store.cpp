@@ -2,6 +2,7 @@
 // truncation, slot handling, and the shoreline files the build makes.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdint>
 #include <filesystem>
@@ -235,6 +236,8 @@ TEST(CoastlineStore, SlotsAndUnreadableFiles) {
   std::filesystem::create_directory(dir.file("folder.b"));
   EXPECT_EQ(store.loadMapFile(1, dir.file("folder.b")), kMapLoadFailed);
   EXPECT_EQ(store.loadMapFile(1, "/dev/zero"), kMapLoadFailed);
+  ASSERT_EQ(::mkfifo(dir.file("fifo.b").c_str(), 0600), 0);
+  EXPECT_EQ(store.loadMapFile(1, dir.file("fifo.b")), kMapLoadFailed);  // refused, not waited on
 }
 
 // The files the build makes from GMT's shorelines, when gmt was there to make them.

@@ -121,6 +121,43 @@ TEST_F(Rendering, ObservationsAtTheirProjectedPixels) {
   EXPECT_EQ(coloured, 1);
 }
 
+TEST_F(Rendering, GridCopyWaitsForGapFillingAndStops) {
+  model::ComPrdctMngmnt object({dir.file(""), nullptr, 0});
+  const int slot = open(object, product({{10.05f, 20.05f, 5000}}), {20});
+  colour::ComClrTblMng table;
+  map::ChannelChoice channels;
+  channels.chnl[0] = 20;
+  {
+    // Gap filling never started: the copy waits until it is stopped.
+    map::ComPrdctDspMngmnt manager;
+    ASSERT_EQ(manager.ComSetDspPrdct({slot}, channels, &table, {&object, nullptr, nullptr}), 0);
+    manager.ComStartGridCopy();
+    manager.stopGridCopy();
+    EXPECT_FALSE(manager.gridCopied());
+    EXPECT_EQ(manager.ComGetGridValue(0, 2005, 1000), model::kEmptyValue);
+    manager.ComStartGridCopy();
+  }  // the destructor stops the waiting copy
+  map::ComPrdctDspMngmnt manager;
+  ASSERT_EQ(manager.ComSetDspPrdct({slot}, channels, &table, {&object, nullptr, nullptr}), 0);
+  ramp(table);
+  manager.ComStartGridCopy();
+  object.ComStartMesh();
+  manager.waitGridCopy();
+  ASSERT_TRUE(manager.gridCopied());
+  EXPECT_FLOAT_EQ(manager.ComGetGridValue(0, 2000, 1000), 50.0f);
+  // From magnification 8 the copied grid is drawn, one cell per grid value.
+  colour::Surface surface(200, 200);
+  surface.clear(0);
+  manager.ComDrawPrdct(surface, map::ViewParams{map::kProjEqr, deg(20), deg(10), 8.0, 0});
+  EXPECT_TRUE(manager.lastGridMode());
+  EXPECT_EQ(surface.pixel(0, 0), colour::rgb(127, 127, 127));
+  // The cell covers 0.1 degrees, 1.6 pixels at magnification 8: a block of 2 x 2 pixels.
+  EXPECT_EQ(surface.pixel(-1, -1), colour::rgb(127, 127, 127));
+  EXPECT_EQ(surface.pixel(2, 2), 0u);
+  manager.ComDrawPrdct(surface, map::ViewParams{map::kProjEqr, deg(20), deg(10), 7.9, 0});
+  EXPECT_FALSE(manager.lastGridMode());
+}
+
 TEST_F(Rendering, CompositeChannelsCombine) {
   model::ComPrdctMngmnt object({dir.file(""), nullptr, 0});
   // 89 GHz A at (10, 20); 89 GHz B at (10, 30): red and blue from A, green from B.

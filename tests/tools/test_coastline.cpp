@@ -173,4 +173,44 @@ TEST(CoastlineTool, WrittenFilesLoadBack) {
   EXPECT_EQ(entries, 2);  // segments.txt and gshhs.b
 }
 
+TEST(CoastlineTool, RunsGmtInAPrivateFolder) {
+  // Stand-ins for gmt: they print segments only for the expected arguments, and leave a
+  // history file in their working folder as gmt does.
+  const struct {
+    const char* name;
+    const char* script;
+    int result;
+  } cases[] = {
+      {"prints segments",
+       "case \"$*\" in *'coast -Rd -Di -W -M'*) ;; *) exit 5 ;; esac\n"
+       "touch gmt.history\nprintf '> Shore Bin # 0, Level 2\\n1 2\\n3 4\\n'\n",
+       kivo::tools::kCoastOk},
+      {"fails", "printf '> x\\n1 2\\n3 4\\n'\nexit 3\n", kivo::tools::kCoastGmtFailed},
+      {"prints nothing", "exit 0\n", kivo::tools::kCoastEmpty},
+      {"prints garbage", "echo 'gmt: something went wrong'\n", kivo::tools::kCoastMalformed},
+  };
+  kivo::test::TempDir dir;
+  const std::string fake = dir.file("fake gmt");  // a blank in the name tests the quoting
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    kivo::test::writeBytes(fake, std::string("#!/bin/sh\n") + c.script);
+    std::filesystem::permissions(fake, std::filesystem::perms::owner_all);
+    std::vector<ShorePolygon> polygons;
+    std::string problem;
+    ASSERT_EQ(kivo::tools::readGmtShorelines(fake, 'i', polygons, problem), c.result) << problem;
+    if (c.result == kivo::tools::kCoastOk) {
+      ASSERT_EQ(polygons.size(), 1u);
+      EXPECT_EQ(polygons[0].level, 2);
+      EXPECT_EQ(polygons[0].points, (std::vector<ShorePoint>{{1'000'000, 2'000'000}, {3'000'000, 4'000'000}}));
+    } else {
+      EXPECT_TRUE(polygons.empty());
+    }
+    EXPECT_FALSE(std::filesystem::exists("gmt.history"));
+    EXPECT_FALSE(std::filesystem::exists(dir.file("gmt.history")));
+  }
+  std::vector<ShorePolygon> polygons;
+  std::string problem;
+  EXPECT_EQ(kivo::tools::readGmtShorelines(fake, 'x', polygons, problem), kivo::tools::kCoastCannotRead);
+}
+
 }  // namespace
