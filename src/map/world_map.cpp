@@ -12,42 +12,9 @@ namespace {
 
 const ComOtptObsImg kPrj;
 
-// Projects one end of a map-layer line (no Mercator latitude limit).
+// Projects one end of a map-layer line: as the view projects, without the Mercator limit.
 bool projectEnd(const ViewParams& v, std::int32_t lon, std::int32_t lat, int& x, int& y) {
-  const double K = unitsPerPixel(v.s);
-  GeoPoint p{lon, lat};
-  switch (v.projection) {
-    case kProjEqr:
-      x = wrapX(truncInt((static_cast<double>(lon) - v.cx) / K), K);
-      y = truncInt((static_cast<double>(lat) - v.cy) / K);
-      return true;
-    case kProjMercator:
-      kPrj.ComPrjMercator(&p, v.s);
-      x = wrapX(truncInt((static_cast<double>(lon) - v.cx) / K), K);
-      y = truncInt(p.y - v.cy / K);
-      return true;
-    case kProjPolarNorth:
-    case kProjPolarSouth:
-      if ((v.projection == kProjPolarNorth ? kPrj.ComPrjPolarN(&p, v.s, false, v.stdLon)
-                                           : kPrj.ComPrjPolarS(&p, v.s, false, v.stdLon)) != kProjOk) {
-        return false;
-      }
-      x = truncInt(p.x - v.cx / K);
-      y = truncInt(p.y - v.cy / K);
-      return true;
-    case kProjPolarBoth:
-      if (kPrj.ComPrjPolarBoth(&p, v.stdLon, false, 0) != kProjOk) return false;
-      x = p.x;
-      y = p.y;
-      return true;
-    case kProjOrtho:
-      if (kPrj.ComPrjOrtho(&p, false, v.cx, v.cy, v.s) != kProjOk) return false;
-      x = p.x;
-      y = p.y;
-      return true;
-    default:
-      return false;
-  }
+  return projectForView(v, lon, lat, x, y, false, true, false) == kProjOk;
 }
 
 // Moves the end that lies in the other hemisphere onto the equator along the segment.

@@ -231,6 +231,37 @@ int readCoRegParams(ProductHandle handle, CoRegParams& params) {
   return 0;
 }
 
+namespace {
+
+// The position a1 of the angle from v1 towards v2 along their great circle and a2 across it,
+// as (latitude, longitude) in radians; `epsilon` guards the division of the latitude formula.
+// False when the two positions coincide (or are opposite).
+bool rotateTowards(const Vec3& v1, const Vec3& v2, double a1, double a2, double epsilon, double& lat, double& lon) {
+  const Vec3 c = cross(v1, v2);
+  const double cn = norm(c);
+  if (cn < 1e-6) return false;
+  const Vec3 ez{c.x / cn, c.y / cn, c.z / cn};
+  const Vec3 ey = cross(ez, v1);
+  // Rounding may push the cosine just past 1; the angle is then 0, not undefined.
+  const double cosTheta = std::clamp(dot(v1, v2) / (norm(v1) * norm(v2)), -1.0, 1.0);
+  const double theta = std::acos(cosTheta);
+  const double ca1 = std::cos(a1 * theta), sa1 = std::sin(a1 * theta);
+  const double ca2 = std::cos(a2 * theta), sa2 = std::sin(a2 * theta);
+  const Vec3 v{ca2 * (ca1 * v1.x + sa1 * ey.x) + sa2 * ez.x, ca2 * (ca1 * v1.y + sa1 * ey.y) + sa2 * ez.y,
+               ca2 * (ca1 * v1.z + sa1 * ey.z) + sa2 * ez.z};
+  lon = std::atan2(v.y, v.x);
+  if (std::fabs(v.x) >= epsilon) {
+    lat = std::atan(std::cos(lon) * v.z / v.x);
+  } else if (std::fabs(v.y) < epsilon) {
+    lat = v.z > 0 ? kPi / 2 : -kPi / 2;
+  } else {
+    lat = std::atan(std::sin(lon) * v.z / v.y);
+  }
+  return true;
+}
+
+}  // namespace
+
 int coregister(const LatLon& p1, const LatLon& p2, double a1, double a2, LatLon& out) {
   for (float v : {p1.lat, p1.lon, p2.lat, p2.lon}) {
     if (v <= kInvalidPosition) {
@@ -247,38 +278,18 @@ int coregister(const LatLon& p1, const LatLon& p2, double a1, double a2, LatLon&
     const double lo = p.lon * rad;
     return Vec3{std::cos(la) * std::cos(lo), std::cos(la) * std::sin(lo), std::sin(la)};
   };
-  const Vec3 v1 = unit(p1);
-  const Vec3 v2 = unit(p2);
-  const Vec3 c = cross(v1, v2);
-  const double cn = norm(c);
-  if (cn < 1e-6) {
+  double lat = 0.0, lon = 0.0;
+  if (!rotateTowards(unit(p1), unit(p2), a1, a2, kEpsilon, lat, lon)) {
     out = p1;
     return 0;
-  }
-  const Vec3 ez{c.x / cn, c.y / cn, c.z / cn};
-  const Vec3 ey = cross(ez, v1);
-  const double n1 = norm(v1);
-  const double n2 = norm(v2);
-  const double cosTheta = std::clamp(dot(v1, v2) / (n1 * n2), -1.0, 1.0);
-  const double theta = std::acos(cosTheta);
-  const double ca1 = std::cos(a1 * theta), sa1 = std::sin(a1 * theta);
-  const double ca2 = std::cos(a2 * theta), sa2 = std::sin(a2 * theta);
-  const Vec3 v{ca2 * (ca1 * v1.x + sa1 * ey.x) + sa2 * ez.x, ca2 * (ca1 * v1.y + sa1 * ey.y) + sa2 * ez.y,
-               ca2 * (ca1 * v1.z + sa1 * ey.z) + sa2 * ez.z};
-  const double lon = std::atan2(v.y, v.x);
-  double lat = 0.0;
-  if (std::fabs(v.x) >= kEpsilon) {
-    lat = std::atan(std::cos(lon) * v.z / v.x);
-  } else if (std::fabs(v.y) < kEpsilon) {
-    lat = v.z > 0 ? kPi / 2 : -kPi / 2;
-  } else {
-    lat = std::atan(std::sin(lon) * v.z / v.y);
   }
   out.lat = static_cast<float>(lat * 180.0 / kPi);
   out.lon = static_cast<float>(lon * 180.0 / kPi);
   return 0;
 }
 
+// The single-precision form of the HDF4 products: float degrees-to-radians, a coarser guard,
+// no invalid-value rule.
 int coregisterHdf4(const LatLon& p1, const LatLon& p2, float a1, float a2, LatLon& out) {
   if (std::fabs(p1.lat) > 90.0f || std::fabs(p2.lat) > 90.0f) return -1;
   if (std::fabs(p1.lon) > 180.0f || std::fabs(p2.lon) > 180.0f) return -1;
@@ -288,30 +299,10 @@ int coregisterHdf4(const LatLon& p1, const LatLon& p2, float a1, float a2, LatLo
     const float lo = p.lon * rad;
     return Vec3{std::cos(la) * std::cos(lo), std::cos(la) * std::sin(lo), std::sin(la)};
   };
-  const Vec3 v1 = unit(p1);
-  const Vec3 v2 = unit(p2);
-  const Vec3 c = cross(v1, v2);
-  const double cn = norm(c);
-  if (cn < 1e-6) {
+  double lat = 0.0, lon = 0.0;
+  if (!rotateTowards(unit(p1), unit(p2), a1, a2, 1e-6, lat, lon)) {
     out = p1;
     return 0;
-  }
-  const Vec3 ez{c.x / cn, c.y / cn, c.z / cn};
-  const Vec3 ey = cross(ez, v1);
-  const double cosTheta = std::clamp(dot(v1, v2) / (norm(v1) * norm(v2)), -1.0, 1.0);
-  const double theta = std::acos(cosTheta);
-  const double ca1 = std::cos(a1 * theta), sa1 = std::sin(a1 * theta);
-  const double ca2 = std::cos(a2 * theta), sa2 = std::sin(a2 * theta);
-  const Vec3 v{ca2 * (ca1 * v1.x + sa1 * ey.x) + sa2 * ez.x, ca2 * (ca1 * v1.y + sa1 * ey.y) + sa2 * ez.y,
-               ca2 * (ca1 * v1.z + sa1 * ey.z) + sa2 * ez.z};
-  const double lon = std::atan2(v.y, v.x);
-  double lat = 0.0;
-  if (std::fabs(v.x) >= 1e-6) {
-    lat = std::atan(std::cos(lon) * v.z / v.x);
-  } else if (std::fabs(v.y) < 1e-6) {
-    lat = v.z > 0 ? kPi / 2 : -kPi / 2;
-  } else {
-    lat = std::atan(std::sin(lon) * v.z / v.y);
   }
   const double deg = 57.295779835;
   out.lat = static_cast<float>(lat * deg);
