@@ -257,3 +257,47 @@ TEST(KivoDumpSample, EveryGeneratedProduct) {
 }
 
 }  // namespace
+
+namespace {
+
+// kivo-render as a program: a picture of the requested size, and clear failures.
+TEST(KivoRender, PicturesAndFailures) {
+  TempDir dir;
+  TinyProduct p(dir.file("r.h5"));
+  p.head("AMSR2-L1B", 0);
+  p.data("Latitude of Observation Point for 89A", Stored::F32, {1, 2}, std::vector<float>{10.0f, 20.0f});
+  p.data("Longitude of Observation Point for 89A", Stored::F32, {1, 2}, std::vector<float>{20.0f, 30.0f});
+  p.data("Brightness Temperature (89.0GHz-A,H)", Stored::U16, {1, 2}, std::vector<unsigned short>{20000, 25000}, 0.01f);
+  const std::string product = p.close();
+  const std::string out = dir.file("out.png");
+  for (const char* projection : {"EQR", "PN", "PS", "PNS", "ORTHO", "MER"}) {
+    std::filesystem::remove(out);
+    const CommandResult r =
+        runProgram("kivo-render", {product, "--channel", "20", "--projection", projection, "--size", "320", "240", "-o", out});
+    EXPECT_EQ(r.status, 0) << projection;
+    const std::string png = kivo::test::readBytes(out);
+    ASSERT_GT(png.size(), 24u) << projection;
+    EXPECT_EQ(png.substr(1, 3), "PNG");
+    // Width and height of the PNG header, big-endian.
+    const auto be32 = [&](std::size_t at) {
+      return (static_cast<unsigned>(static_cast<unsigned char>(png[at])) << 24) |
+             (static_cast<unsigned>(static_cast<unsigned char>(png[at + 1])) << 16) |
+             (static_cast<unsigned>(static_cast<unsigned char>(png[at + 2])) << 8) |
+             static_cast<unsigned>(static_cast<unsigned char>(png[at + 3]));
+    };
+    EXPECT_EQ(be32(16), 320u);
+    EXPECT_EQ(be32(20), 240u);
+  }
+  EXPECT_EQ(runProgram("kivo-render", {product, "--channel", "20", "--zoom", "8", "--grid-mode", "--centre", "20", "10",
+                                       "-o", out})
+                .status,
+            0);
+  EXPECT_EQ(runProgram("kivo-render", {product, "--channel", "1", "-o", out}).status, 1);       // no such channel
+  EXPECT_EQ(runProgram("kivo-render", {dir.file("none.h5"), "--channel", "20", "-o", out}).status, 1);
+  EXPECT_EQ(runProgram("kivo-render", {product, "--channel", "20", "-o", dir.file("no/folder/x.png")}).status, 1);
+  EXPECT_EQ(runProgram("kivo-render", {product, "--channel", "20"}).status, 2);                 // no output
+  EXPECT_EQ(runProgram("kivo-render", {product, "--channel", "20", "--projection", "XYZ", "-o", out}).status, 2);
+  EXPECT_EQ(runProgram("kivo-render", {product, "--channel", "20", "--zoom", "0.5", "-o", out}).status, 2);
+}
+
+}  // namespace
