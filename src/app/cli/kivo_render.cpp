@@ -16,7 +16,9 @@
 #include "colour_bar.h"
 #include "display_manager.h"
 #include "product_object.h"
+#include "settings_store.h"
 #include "table_files.h"
+#include "view_settings.h"
 #include "world_map.h"
 
 namespace {
@@ -176,12 +178,14 @@ int main(int argc, char** argv) {
     manager.waitGridCopy();
   }
 
-  // The settings' defaults.
-  map::MapLayerSettings layer;
-  const bool coastInFront = true;  // DrwSherLine
+  // The settings' defaults: a settings file that does not exist gives every default.
+  kivo::app::ComPrpCnfInfo settings(folder, folder + ".kivo-render-defaults-only.ini");
+  settings.ComReadCnf();
+  const map::MapLayerSettings layer = kivo::app::mapLayerSettings(settings);
+  const bool coastInFront = kivo::app::coastlineInFront(settings);
   map::ComWorldMap world;
-  world.ComLoadMapFile(1, folder + "Map/gshhs_c.b");
-  world.ComLoadMapFile(2, folder + "Map/gshhs_i.b");
+  world.ComLoadMapFile(1, kivo::app::mapFile(settings, kivo::app::kIdMapFile));
+  world.ComLoadMapFile(2, kivo::app::mapFile(settings, kivo::app::kIdMapFile2));
   const int mapSlot = map::ComWorldMap::slotFor(layer, view.s);
 
   colour::Surface surface(width, height);
@@ -194,7 +198,7 @@ int main(int argc, char** argv) {
   if (coastInFront) world.ComDrawCoast(mapSlot, &surface, view, false, layer);
   world.ComDrawGrid(&surface, view, layer);
   colour::ComDspClrBar bar;
-  bar.ComSetClrBar(colour::ColourBarSettings{}, &colourTable);
+  bar.ComSetClrBar(kivo::app::colourBarSettings(settings), &colourTable);
   std::string title;
   object.ComGetTitle(slots[0], chnl, title, true);
   std::string name;

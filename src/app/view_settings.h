@@ -1,0 +1,18 @@
+#pragma once
+
+// What the map views draw with, taken from the settings store.
+
+#include <string>
+
+#include "colour_bar.h"
+#include "settings_store.h"
+#include "world_map.h"
+
+namespace kivo::app {
+
+map::MapLayerSettings mapLayerSettings(const ComPrpCnfInfo& settings);
+colour::ColourBarSettings colourBarSettings(const ComPrpCnfInfo& settings);
+bool coastlineInFront(const ComPrpCnfInfo& settings);  // DrwSherLine
+std::string mapFile(const ComPrpCnfInfo& settings, int id);
+
+}  // namespace kivo::app
