@@ -48,7 +48,8 @@ run_main_job() {
   build/bin/kivo-dump "$sample"
   echo
   echo "== 89 GHz A horizontal brightness temperatures of scan 1 (first 8 of 486)"
-  build/bin/kivo-dump "$sample" --label 11180 --scans 1 1 | head -n 10
+  build/bin/kivo-dump "$sample" --label 11180 --scans 1 1 > build/sample_scan1.txt
+  head -n 10 build/sample_scan1.txt
   echo
   echo
   echo "== kivo-render: the 89 GHz A horizontal channel of the orbit on an equirectangular map"
