@@ -211,7 +211,6 @@ GeoPoint screenToGeo(const ViewParams& v, int x, int y) {
 
 void ScreenPositionTable::fill(const ViewParams& v, int areaW, int areaH, bool hdfOutputMode,
                                const std::atomic<bool>& stop, Table& table) {
-  std::fill(table.entries.begin(), table.entries.end(), GeoPoint{kEmpty, kEmpty});
   const int w = areaW / 2;
   const int h = areaH / 2;
   const int halfW = table.displayW / 2;
@@ -249,13 +248,17 @@ void ScreenPositionTable::fill(const ViewParams& v, int areaW, int areaH, bool h
   }
 }
 
+void ScreenPositionTable::reset(Table& table, int displayW, int displayH) {
+  table.displayW = displayW;
+  table.displayH = displayH;
+  table.entries.assign(static_cast<std::size_t>(displayW + 1) * static_cast<std::size_t>(displayH + 1),
+                       GeoPoint{kEmpty, kEmpty});
+}
+
 void ScreenPositionTable::start(const ViewParams& view, int areaW, int areaH, int displayW, int displayH,
                                 bool hdfOutputMode) {
   stop();
-  pending_.displayW = displayW;
-  pending_.displayH = displayH;
-  pending_.entries.assign(static_cast<std::size_t>(displayW + 1) * static_cast<std::size_t>(displayH + 1),
-                          GeoPoint{kEmpty, kEmpty});
+  reset(pending_, displayW, displayH);
   stop_.store(false, std::memory_order_release);
   done_.store(false, std::memory_order_release);
   worker_ = std::thread([this, view, areaW, areaH, hdfOutputMode] {
@@ -290,10 +293,7 @@ void ScreenPositionTable::adopt() {
 void ScreenPositionTable::fillNow(const ViewParams& view, int areaW, int areaH, int displayW, int displayH,
                                   bool hdfOutputMode) {
   stop();
-  table_.displayW = displayW;
-  table_.displayH = displayH;
-  table_.entries.assign(static_cast<std::size_t>(displayW + 1) * static_cast<std::size_t>(displayH + 1),
-                        GeoPoint{kEmpty, kEmpty});
+  reset(table_, displayW, displayH);
   const std::atomic<bool> never{false};
   fill(view, areaW, areaH, hdfOutputMode, never, table_);
   havePublished_ = true;

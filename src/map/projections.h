@@ -111,6 +111,7 @@ class ScreenPositionTable {
     int displayW = 0, displayH = 0;
     std::vector<GeoPoint> entries;
   };
+  static void reset(Table& table, int displayW, int displayH);  // every entry empty
   static void fill(const ViewParams& view, int areaW, int areaH, bool hdfOutputMode, const std::atomic<bool>& stop,
                    Table& table);
   void adopt();

@@ -390,6 +390,39 @@ long long gridFileCells(const std::string& path) {
   return static_cast<long long>(size / 8);
 }
 
+namespace {
+
+// The mean footprint of the six bands; western longitudes continue past 180 when the bands
+// straddle the date line, so the mean stays there.
+int meanOfBands(const std::vector<LatLon> (&bands)[kCoRegBands], std::vector<LatLon>& out) {
+  try {
+    out.resize(bands[0].size());
+  } catch (const std::bad_alloc&) {
+    return kErrNoMemory;
+  }
+  for (std::size_t i = 0; i < out.size(); ++i) {
+    const bool west0 = bands[0][i].lon < 0.0f;
+    bool signsDiffer = false;
+    for (int b = 1; b < kCoRegBands; ++b) signsDiffer |= (bands[b][i].lon < 0.0f) != west0;
+    double lat = 0.0;
+    double lon = 0.0;
+    for (int b = 0; b < kCoRegBands; ++b) {
+      lat += bands[b][i].lat;
+      double l = bands[b][i].lon;
+      if (signsDiffer && l > -9991.0 && l < -90.0) l += 360.0;
+      lon += l;
+    }
+    lat /= kCoRegBands;
+    lon /= kCoRegBands;
+    if (lon > 180.0) lon -= 360.0;
+    out[i].lat = static_cast<float>(lat);
+    out[i].lon = static_cast<float>(lon);
+  }
+  return 0;
+}
+
+}  // namespace
+
 int getLatLon(ProductHandle handle, std::vector<LatLon>& positions, int begin, int end, AccessLabel label) {
   positions.clear();
   int rc = detail::checkReadArguments(handle, begin, end, label);
@@ -401,54 +434,25 @@ int getLatLon(ProductHandle handle, std::vector<LatLon>& positions, int begin, i
     case 40070: case 40080: case 40100: case 40110: case 40130: case 40140: case 40150:
       rc = readDirect(handle, label, begin, end, out, pixels);
       break;
-    case 40010: case 40020: case 40030: case 40040: case 40050: case 40060: {
+    case 40010: case 40020: case 40030: case 40040: case 40050: case 40060: case 40090: {
+      // Low-frequency footprints: co-registered from the 89 GHz A positions.
       std::vector<LatLon> a89;
       rc = readDirect(handle, 40070, begin, end, a89, pixels);
       if (rc < 0) break;
       CoRegParams params;
       rc = readCoRegParams(handle, params);
       if (rc < 0) break;
-      const int band = bandOf(label);
-      rc = coregisterBand(a89, pixels, params.a1[band], params.a2[band], out);
-      if (rc >= 0) rc = static_cast<int>(out.size());
-      break;
-    }
-    case 40090: {
-      std::vector<LatLon> a89;
-      rc = readDirect(handle, 40070, begin, end, a89, pixels);
-      if (rc < 0) break;
-      CoRegParams params;
-      rc = readCoRegParams(handle, params);
-      if (rc < 0) break;
-      std::vector<LatLon> bands[kCoRegBands];
-      for (int b = 0; b < kCoRegBands && rc >= 0; ++b) rc = coregisterBand(a89, pixels, params.a1[b], params.a2[b], bands[b]);
-      if (rc < 0) break;
-      try {
-        out.resize(bands[0].size());
-      } catch (const std::bad_alloc&) {
-        rc = kErrNoMemory;
-        break;
-      }
-      for (std::size_t i = 0; i < out.size(); ++i) {
-        const bool west0 = bands[0][i].lon < 0.0f;
-        bool signsDiffer = false;
-        for (int b = 1; b < kCoRegBands; ++b) signsDiffer |= (bands[b][i].lon < 0.0f) != west0;
-        double lat = 0.0;
-        double lon = 0.0;
-        for (int b = 0; b < kCoRegBands; ++b) {
-          lat += bands[b][i].lat;
-          double l = bands[b][i].lon;
-          // Across the date line western longitudes continue past 180 so the mean stays there.
-          if (signsDiffer && l > -9991.0 && l < -90.0) l += 360.0;
-          lon += l;
+      if (label != 40090) {
+        const int band = bandOf(label);
+        rc = coregisterBand(a89, pixels, params.a1[band], params.a2[band], out);
+      } else {
+        std::vector<LatLon> bands[kCoRegBands];
+        for (int b = 0; b < kCoRegBands && rc >= 0; ++b) {
+          rc = coregisterBand(a89, pixels, params.a1[b], params.a2[b], bands[b]);
         }
-        lat /= kCoRegBands;
-        lon /= kCoRegBands;
-        if (lon > 180.0) lon -= 360.0;
-        out[i].lat = static_cast<float>(lat);
-        out[i].lon = static_cast<float>(lon);
+        if (rc >= 0) rc = meanOfBands(bands, out);
       }
-      rc = static_cast<int>(out.size());
+      if (rc >= 0) rc = static_cast<int>(out.size());
       break;
     }
     case 40120: {
