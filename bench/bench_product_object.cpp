@@ -10,8 +10,8 @@
 #include <memory>
 #include <string>
 
-#include "large_buffer.h"
-#include "product_object.h"
+#include "product_model/large_buffer.h"
+#include "product_model/product_object.h"
 
 namespace model = kivo::model;
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "amsr2_io.h"
+#include "product_io/amsr2_io.h"
 
 namespace io = kivo::io;
 

@@ -13,14 +13,15 @@
 #include <memory>
 #include <string>
 
-#include "colour_bar.h"
-#include "display_manager.h"
-#include "product_object.h"
-#include "world_map.h"
+#include "colour/colour_bar.h"
+#include "map/display_manager.h"
+#include "product_model/product_object.h"
+#include "map/world_map.h"
 
 namespace map = kivo::map;
 namespace model = kivo::model;
 namespace colour = kivo::colour;
+namespace draw = kivo::draw;
 
 namespace {
 
@@ -54,7 +55,7 @@ struct Scene {
     ok = true;
   }
 
-  void paint(colour::Surface& surface, const map::ViewParams& view, const map::MapLayerSettings& layer) {
+  void paint(draw::Surface& surface, const map::ViewParams& view, const map::MapLayerSettings& layer) {
     surface.clear(0);
     const int slot = map::ComWorldMap::slotFor(layer, view.s);
     map::MapLayerSettings behind = layer;
@@ -80,7 +81,7 @@ void BM_PaintPointMode(benchmark::State& state) {
     state.SkipWithError("cannot load the sample product");
     return;
   }
-  colour::Surface surface(800, 550);
+  draw::Surface surface(800, 550);
   const map::ViewParams view{map::kProjEqr, 0, 0, 1.0, 0};
   map::MapLayerSettings layer;
   for (auto _ : state) s.paint(surface, view, layer);
@@ -93,7 +94,7 @@ void BM_PaintGridMode(benchmark::State& state) {
     state.SkipWithError("cannot load the sample product");
     return;
   }
-  colour::Surface surface(800, 550);
+  draw::Surface surface(800, 550);
   // Magnification 8 over the middle of the half orbit.
   const map::ViewParams view{map::kProjEqr, -90000000, 0, 8.0, 0};
   map::MapLayerSettings layer;

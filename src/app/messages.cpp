@@ -1,4 +1,4 @@
-#include "messages.h"
+#include "app/messages.h"
 
 #include <atomic>
 #include <cstdio>

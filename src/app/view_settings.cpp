@@ -1,4 +1,4 @@
-#include "view_settings.h"
+#include "app/view_settings.h"
 
 namespace kivo::app {
 namespace {

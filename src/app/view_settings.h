@@ -4,9 +4,9 @@
 
 #include <string>
 
-#include "colour_bar.h"
-#include "settings_store.h"
-#include "world_map.h"
+#include "colour/colour_bar.h"
+#include "app/settings/settings_store.h"
+#include "map/world_map.h"
 
 namespace kivo::app {
 

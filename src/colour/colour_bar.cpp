@@ -1,4 +1,4 @@
-#include "colour_bar.h"
+#include "colour/colour_bar.h"
 
 #include <QLinearGradient>
 
@@ -47,7 +47,7 @@ bool fillGradient(QLinearGradient& gradient, const std::vector<UsedSlot>& used, 
   for (const UsedSlot& s : used) {
     const float pos = reversed ? (c8 - s.value) / span : (s.value - c0) / span;
     if (!std::isfinite(pos)) return false;
-    gradient.setColorAt(std::clamp(static_cast<double>(pos), 0.0, 1.0), toQColor(s.colour));
+    gradient.setColorAt(std::clamp(static_cast<double>(pos), 0.0, 1.0), draw::toQColor(s.colour));
   }
   return true;
 }
@@ -62,7 +62,7 @@ int ComDspClrBar::ComSetClrBar(const ColourBarSettings& settings, const ComClrTb
   return 0;
 }
 
-int ComDspClrBar::ComDrawClrBar(Surface* surface, int x, int y, bool vertical, const std::string& caption) const {
+int ComDspClrBar::ComDrawClrBar(draw::Surface* surface, int x, int y, bool vertical, const std::string& caption) const {
   if (surface == nullptr || table_ == nullptr) return 1;
   if (!settings_.show) return 0;
   const ComClrTblMng& t = *table_;
@@ -91,7 +91,7 @@ int ComDspClrBar::ComDrawClrBar(Surface* surface, int x, int y, bool vertical, c
         surface->fillRect(x + 11 + i * block, y - 11, width, 10, used[static_cast<std::size_t>(i)].colour);
       }
     }
-    p.setPen(QPen(toQColor(black), 1));
+    p.setPen(QPen(draw::toQColor(black), 1));
     const QPoint frame[4] = {QPoint(x + 10, y - 10), QPoint(x + 10, y - 20), QPoint(x + 450, y - 20), QPoint(x + 450, y - 10)};
     p.drawPolyline(frame, 4);
     for (std::size_t k = 0; k < used.size(); ++k) {
@@ -116,7 +116,7 @@ int ComDspClrBar::ComDrawClrBar(Surface* surface, int x, int y, bool vertical, c
         surface->fillRect(left + 15, top - 386 + (i + 1) * block, 10, height, used[static_cast<std::size_t>(i)].colour);
       }
     }
-    p.setPen(QPen(toQColor(black), 1));
+    p.setPen(QPen(draw::toQColor(black), 1));
     p.drawRect(QRect(left + 15, top - 386, 10, 376));
     for (std::size_t k = 0; k < used.size(); ++k) {
       const int ty = top - 386 + static_cast<int>(k) * s;
@@ -129,7 +129,7 @@ int ComDspClrBar::ComDrawClrBar(Surface* surface, int x, int y, bool vertical, c
     QFont font;
     font.setPixelSize(12);
     p.setFont(font);
-    p.setPen(toQColor(black));
+    p.setPen(draw::toQColor(black));
     p.translate(surface->deviceX(left + 75), surface->deviceY(top));
     p.rotate(90);
     p.drawText(QRect(0, 0, 400, 12), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text);

@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "colour_table.h"
-#include "surface.h"
+#include "colour/colour_table.h"
+#include "draw/surface.h"
 
 namespace kivo::colour {
 
@@ -21,7 +21,7 @@ class ComDspClrBar {
   int ComSetClrBar(const ColourBarSettings& settings, const ComClrTblMng* table);
   // Draws the horizontal layout with its upper-left corner at (x, y), or the vertical one at
   // the right edge: 0, 1 for a missing surface or table.
-  int ComDrawClrBar(Surface* surface, int x, int y, bool vertical, const std::string& caption) const;
+  int ComDrawClrBar(draw::Surface* surface, int x, int y, bool vertical, const std::string& caption) const;
 
  private:
   ColourBarSettings settings_;

@@ -1,4 +1,4 @@
-#include "colour_table.h"
+#include "colour/colour_table.h"
 
 #include <cmath>
 

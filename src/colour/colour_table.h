@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <string>
 
+#include "draw/colour_value.h"
+
 namespace kivo::colour {
 
 inline constexpr int kCapacity = 9;  // point slots per channel
@@ -19,11 +21,8 @@ inline constexpr int kModeColourTable = 0;
 inline constexpr int kModeLookupTable = 1;
 inline constexpr float kLargestFloat = 3.4028235e38f;
 
-// A colour as 0x00BBGGRR.
-using Colour = std::uint32_t;
-constexpr Colour rgb(std::uint8_t r, std::uint8_t g, std::uint8_t b) {
-  return static_cast<Colour>(r) | static_cast<Colour>(g) << 8 | static_cast<Colour>(b) << 16;
-}
+using draw::Colour;
+using draw::rgb;
 
 class ComClrTblMng {
  public:

@@ -1,4 +1,4 @@
-#include "table_chooser.h"
+#include "colour/table_chooser.h"
 
 #include <algorithm>
 #include <cctype>

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "colour_table.h"
-#include "table_files.h"
-#include "table_statistics.h"
+#include "colour/colour_table.h"
+#include "colour/table_files.h"
+#include "colour/table_statistics.h"
 
 namespace kivo::colour {
 

@@ -1,4 +1,4 @@
-#include "table_files.h"
+#include "colour/table_files.h"
 
 #include <cstdarg>
 #include <cstdio>

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "colour_table.h"
+#include "colour/colour_table.h"
 
 namespace kivo::colour {
 

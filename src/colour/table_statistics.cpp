@@ -1,4 +1,4 @@
-#include "table_statistics.h"
+#include "colour/table_statistics.h"
 
 #include <algorithm>
 #include <cmath>

@@ -5,8 +5,8 @@
 
 #include <vector>
 
-#include "colour_table.h"
-#include "product_object.h"
+#include "colour/colour_table.h"
+#include "product_model/product_object.h"
 
 namespace kivo::colour {
 

@@ -1,4 +1,4 @@
-#include "coastline_store.h"
+#include "map/coastline_store.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -1,4 +1,4 @@
-#include "display_manager.h"
+#include "map/display_manager.h"
 
 #include <algorithm>
 #include <chrono>
@@ -115,14 +115,14 @@ bool ComPrdctDspMngmnt::isLevel3() const {
   return !slots_.empty() && objects_[0] != nullptr && objects_[0]->ComIsLevel3(slots_[0]);
 }
 
-int ComPrdctDspMngmnt::ComDrawPrdct(colour::Surface& surface, const ViewParams& view) { return draw(surface, view, -1); }
+int ComPrdctDspMngmnt::ComDrawPrdct(draw::Surface& surface, const ViewParams& view) { return draw(surface, view, -1); }
 
-int ComPrdctDspMngmnt::ComDrawPrdctFile(colour::Surface& surface, const ViewParams& view, int file) {
+int ComPrdctDspMngmnt::ComDrawPrdctFile(draw::Surface& surface, const ViewParams& view, int file) {
   if (file < 0 || file >= static_cast<int>(slots_.size())) return 0;
   return draw(surface, view, file);
 }
 
-int ComPrdctDspMngmnt::draw(colour::Surface& surface, const ViewParams& view, int onlyFile) {
+int ComPrdctDspMngmnt::draw(draw::Surface& surface, const ViewParams& view, int onlyFile) {
   if (!initialised_ || table_ == nullptr) return 0;
   catalogue::ValueRange range;
   if (objects_[0]->ComGetValueRange(slots_[0], range) != 0) return 0;

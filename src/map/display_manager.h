@@ -10,12 +10,12 @@
 #include <thread>
 #include <vector>
 
-#include "colour_table.h"
-#include "large_buffer.h"
-#include "product_object.h"
-#include "projections.h"
-#include "surface.h"
-#include "table_statistics.h"
+#include "colour/colour_table.h"
+#include "product_model/large_buffer.h"
+#include "product_model/product_object.h"
+#include "map/projections.h"
+#include "draw/surface.h"
+#include "colour/table_statistics.h"
 
 namespace kivo::map {
 
@@ -49,9 +49,9 @@ class ComPrdctDspMngmnt {
   float ComGetGridValue(int c, int col, int row) const;
 
   // Draws the product: 0, or a message number for the view to show.
-  int ComDrawPrdct(colour::Surface& surface, const ViewParams& view);
+  int ComDrawPrdct(draw::Surface& surface, const ViewParams& view);
   // Draws one file of the product only (index into the file list).
-  int ComDrawPrdctFile(colour::Surface& surface, const ViewParams& view, int file);
+  int ComDrawPrdctFile(draw::Surface& surface, const ViewParams& view, int file);
 
   const colour::TableStatistics& statistics() const { return statistics_; }
   bool lastGridMode() const { return lastGridMode_; }
@@ -59,7 +59,7 @@ class ComPrdctDspMngmnt {
 
  private:
   struct PassState;
-  int draw(colour::Surface& surface, const ViewParams& view, int onlyFile);
+  int draw(draw::Surface& surface, const ViewParams& view, int onlyFile);
   void copyWorker();
 
   model::ProductEvents* events_;

@@ -1,4 +1,4 @@
-#include "projections.h"
+#include "map/projections.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "world_map.h"
+#include "map/world_map.h"
 
 #include <QPainterPath>
 #include <QPolygon>
@@ -55,7 +55,7 @@ class LineBatch {
 };
 
 QPen penOf(colour::Colour c, int width) {
-  QPen pen(colour::toQColor(c));
+  QPen pen(draw::toQColor(c));
   pen.setWidth(width);  // 0 is the one-pixel line
   pen.setCapStyle(Qt::FlatCap);
   return pen;
@@ -85,7 +85,7 @@ bool ComWorldMap::coastSegment(const ViewParams& v, std::int32_t lon1, std::int3
   return true;
 }
 
-int ComWorldMap::ComDrawCoast(int slot, colour::Surface* surface, const ViewParams& v, bool background,
+int ComWorldMap::ComDrawCoast(int slot, draw::Surface* surface, const ViewParams& v, bool background,
                               const MapLayerSettings& settings) const {
   if (surface == nullptr) return 1;
   const double K = unitsPerPixel(v.s);
@@ -94,7 +94,7 @@ int ComWorldMap::ComDrawCoast(int slot, colour::Surface* surface, const ViewPara
   p.setRenderHint(QPainter::Antialiasing, false);
   if (background && settings.background) {
     p.setPen(Qt::NoPen);
-    p.setBrush(colour::toQColor(settings.backgroundColour));
+    p.setBrush(draw::toQColor(settings.backgroundColour));
     const int left = truncInt(-180000000.0 / K);
     const int right = truncInt(180000000.0 / K);
     const double r = kPlaneScale * v.s;
@@ -151,7 +151,7 @@ int ComWorldMap::ComDrawCoast(int slot, colour::Surface* surface, const ViewPara
   return 0;
 }
 
-int ComWorldMap::ComDrawGrid(colour::Surface* surface, const ViewParams& v, const MapLayerSettings& settings) const {
+int ComWorldMap::ComDrawGrid(draw::Surface* surface, const ViewParams& v, const MapLayerSettings& settings) const {
   if (surface == nullptr) return 1;
   const double K = unitsPerPixel(v.s);
   const int halfW = surface->width() / 2;

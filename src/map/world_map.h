@@ -3,10 +3,10 @@
 // The map layer of a view: the background in the map's shape, the coastlines, the frame,
 // latitude/longitude lines with degree labels, and the equator.
 
-#include "coastline_store.h"
-#include "colour_table.h"
-#include "projections.h"
-#include "surface.h"
+#include "map/coastline_store.h"
+#include "colour/colour_table.h"
+#include "map/projections.h"
+#include "draw/surface.h"
 
 namespace kivo::map {
 
@@ -39,10 +39,10 @@ class ComWorldMap {
   static int slotFor(const MapLayerSettings& settings, double s) { return settings.mapMode == 1 && s >= 8.0 ? 2 : 1; }
 
   // Background (when asked and enabled) and coastline of a slot.
-  int ComDrawCoast(int slot, colour::Surface* surface, const ViewParams& view, bool background,
+  int ComDrawCoast(int slot, draw::Surface* surface, const ViewParams& view, bool background,
                    const MapLayerSettings& settings) const;
   // Frame, latitude/longitude lines with labels, and the equator.
-  int ComDrawGrid(colour::Surface* surface, const ViewParams& view, const MapLayerSettings& settings) const;
+  int ComDrawGrid(draw::Surface* surface, const ViewParams& view, const MapLayerSettings& settings) const;
 
   // One coastline segment's screen ends as the coastline is drawn (exposed for tests): false
   // when the segment is not drawn.

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "io_errors.h"
-#include "label_tables.h"
+#include "product_io/io_errors.h"
+#include "product_io/label_tables.h"
 
 namespace kivo::io {
 

@@ -1,4 +1,4 @@
-#include "geolocation.h"
+#include "product_io/geolocation.h"
 
 #include <hdf5.h>
 
@@ -12,8 +12,8 @@
 #include <mutex>
 #include <new>
 
-#include "io_internal.h"
-#include "trace.h"
+#include "product_io/io_internal.h"
+#include "product_io/trace.h"
 
 namespace kivo::io {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "amsr2_io.h"
+#include "product_io/amsr2_io.h"
 
 namespace kivo::io {
 

@@ -4,10 +4,10 @@
 #include <cstring>
 #include <memory>
 
-#include "amsr2_io.h"
-#include "io_internal.h"
-#include "geolocation.h"
-#include "trace.h"
+#include "product_io/amsr2_io.h"
+#include "product_io/io_internal.h"
+#include "product_io/geolocation.h"
+#include "product_io/trace.h"
 
 namespace kivo::io {
 namespace {

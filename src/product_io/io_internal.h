@@ -6,8 +6,8 @@
 
 #include <string>
 
-#include "amsr2_io.h"
-#include "h5_handle.h"
+#include "product_io/amsr2_io.h"
+#include "product_io/h5_handle.h"
 
 namespace kivo::io::detail {
 

@@ -6,9 +6,9 @@
 #include <new>
 #include <type_traits>
 
-#include "amsr2_io.h"
-#include "io_internal.h"
-#include "trace.h"
+#include "product_io/amsr2_io.h"
+#include "product_io/io_internal.h"
+#include "product_io/trace.h"
 
 namespace kivo::io {
 namespace {

@@ -1,4 +1,4 @@
-#include "label_tables.h"
+#include "product_io/label_tables.h"
 
 #include <array>
 #include <string_view>

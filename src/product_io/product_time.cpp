@@ -1,4 +1,4 @@
-#include "product_time.h"
+#include "product_io/product_time.h"
 
 #include <hdf5.h>
 
@@ -9,8 +9,8 @@
 #include <new>
 #include <sstream>
 
-#include "io_internal.h"
-#include "trace.h"
+#include "product_io/io_internal.h"
+#include "product_io/trace.h"
 
 namespace kivo::io {
 namespace {

@@ -1,4 +1,4 @@
-#include "trace.h"
+#include "product_io/trace.h"
 
 #include <atomic>
 #include <cstdarg>

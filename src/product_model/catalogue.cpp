@@ -1,6 +1,6 @@
-#include "catalogue.h"
+#include "product_model/catalogue.h"
 
-#include "label_tables.h"
+#include "product_io/label_tables.h"
 
 #include <cfloat>
 #include <cstdio>

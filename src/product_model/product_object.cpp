@@ -1,4 +1,4 @@
-#include "product_object.h"
+#include "product_model/product_object.h"
 
 #include <algorithm>
 #include <chrono>
@@ -6,9 +6,9 @@
 #include <cmath>
 #include <new>
 
-#include "amsr2_data.h"
-#include "amsr_e_data.h"
-#include "large_buffer.h"
+#include "product_io/readers/amsr2_data.h"
+#include "product_io/readers/amsr_e_data.h"
+#include "product_model/large_buffer.h"
 
 namespace kivo::model {
 namespace {

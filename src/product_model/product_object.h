@@ -12,8 +12,8 @@
 #include <thread>
 #include <vector>
 
-#include "amsr_data.h"
-#include "catalogue.h"
+#include "product_io/readers/amsr_data.h"
+#include "product_model/catalogue.h"
 
 namespace kivo::model {
 

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "messages.h"
+#include "app/messages.h"
 
 namespace kivo::app {
 namespace {

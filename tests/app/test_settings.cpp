@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "profile_file.h"
-#include "settings_store.h"
+#include "app/settings/profile_file.h"
+#include "app/settings/settings_store.h"
 #include "temp_dir.h"
 
 namespace kivo::app {

@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-#include "colour_table.h"
+#include "colour/colour_table.h"
 
 using namespace kivo::colour;
 

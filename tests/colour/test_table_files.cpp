@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "table_files.h"
+#include "colour/table_files.h"
 #include "temp_dir.h"
 
 using namespace kivo::colour;

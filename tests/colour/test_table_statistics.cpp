@@ -5,8 +5,8 @@
 #include <cmath>
 #include <filesystem>
 
-#include "table_chooser.h"
-#include "table_statistics.h"
+#include "colour/table_chooser.h"
+#include "colour/table_statistics.h"
 #include "temp_dir.h"
 #include "tiny_product.h"
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "coastline_store.h"
+#include "map/coastline_store.h"
 #include "temp_dir.h"
 
 namespace {

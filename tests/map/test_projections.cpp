@@ -5,7 +5,7 @@
 
 #include <cmath>
 
-#include "projections.h"
+#include "map/projections.h"
 
 using namespace kivo::map;
 

@@ -8,15 +8,16 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "colour_bar.h"
-#include "display_manager.h"
+#include "colour/colour_bar.h"
+#include "map/display_manager.h"
 #include "temp_dir.h"
 #include "tiny_product.h"
-#include "world_map.h"
+#include "map/world_map.h"
 
 namespace map = kivo::map;
 namespace model = kivo::model;
 namespace colour = kivo::colour;
+namespace draw = kivo::draw;
 using kivo::test::Stored;
 using kivo::test::TempDir;
 using kivo::test::TinyProduct;
@@ -105,7 +106,7 @@ TEST_F(Rendering, ObservationsAtTheirProjectedPixels) {
   channels.chnl[0] = 20;
   ASSERT_EQ(manager.ComSetDspPrdct({slot}, channels, &table, {&object, nullptr, nullptr}), 0);
   ramp(table);
-  colour::Surface surface(200, 100);
+  draw::Surface surface(200, 100);
   surface.clear(0);
   const map::ViewParams view{map::kProjEqr, 0, 0, 1.0, 0};
   ASSERT_EQ(manager.ComDrawPrdct(surface, view), 0);
@@ -146,7 +147,7 @@ TEST_F(Rendering, GridCopyWaitsForGapFillingAndStops) {
   ASSERT_TRUE(manager.gridCopied());
   EXPECT_FLOAT_EQ(manager.ComGetGridValue(0, 2000, 1000), 50.0f);
   // From magnification 8 the copied grid is drawn, one cell per grid value.
-  colour::Surface surface(200, 200);
+  draw::Surface surface(200, 200);
   surface.clear(0);
   manager.ComDrawPrdct(surface, map::ViewParams{map::kProjEqr, deg(20), deg(10), 8.0, 0});
   EXPECT_TRUE(manager.lastGridMode());
@@ -171,7 +172,7 @@ TEST_F(Rendering, CompositeChannelsCombine) {
   channels.chnl[2] = 20;
   ASSERT_EQ(manager.ComSetDspPrdct({slot}, channels, &table, {&object, &object, &object}), 0);
   ramp(table);
-  colour::Surface surface(200, 100);
+  draw::Surface surface(200, 100);
   surface.clear(0);
   ASSERT_EQ(manager.ComDrawPrdct(surface, map::ViewParams{}), 0);
   EXPECT_EQ(surface.pixel(40, 20), colour::rgb(255, 0, 255));
@@ -195,7 +196,7 @@ TEST_F(Rendering, Level3CellsFromMagnificationAboveTwo) {
   ASSERT_EQ(manager.ComSetDspPrdct({slot}, channels, &table, {&object, nullptr, nullptr}), 0);
   ramp(table);
   const auto coloured = [&](double s) {
-    colour::Surface surface(400, 400);
+    draw::Surface surface(400, 400);
     surface.clear(0);
     manager.ComDrawPrdct(surface, map::ViewParams{map::kProjEqr, deg(20), deg(10), s, 0});
     int n = 0;
@@ -230,7 +231,7 @@ TEST_F(Rendering, CoastlinesAndTheWrap) {
   map::ComWorldMap world;
   ASSERT_EQ(world.ComLoadMapFile(1, dir.file("coast.b")), 0);
   map::MapLayerSettings settings;
-  colour::Surface surface(800, 400);
+  draw::Surface surface(800, 400);
   surface.clear(0);
   // Centred on 180 E: 15 E lies 330 pixels left of the centre.
   const map::ViewParams view{map::kProjEqr, deg(180), 0, 1.0, 0};
@@ -258,7 +259,7 @@ TEST_F(Rendering, ColourBarLayouts) {
   colour::ComDspClrBar bar;
   EXPECT_EQ(bar.ComSetClrBar({}, nullptr), 1);
   ASSERT_EQ(bar.ComSetClrBar({}, &table), 0);
-  colour::Surface surface(800, 550);
+  draw::Surface surface(800, 550);
   surface.clear(0);
   ASSERT_EQ(bar.ComDrawClrBar(&surface, -250, 100, false, "caption"), 0);
   surface.endPainting();
@@ -279,7 +280,7 @@ TEST_F(Rendering, ColourBarLayouts) {
     }
   }
   // Not shown when the legend is off.
-  colour::Surface blank(600, 300);
+  draw::Surface blank(600, 300);
   blank.clear(0);
   ASSERT_EQ(bar.ComSetClrBar(colour::ColourBarSettings{false, false}, &table), 0);
   EXPECT_EQ(bar.ComDrawClrBar(&blank, -250, 100, false, "x"), 0);

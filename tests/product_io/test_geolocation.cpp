@@ -5,7 +5,7 @@
 
 #include <cmath>
 
-#include "geolocation.h"
+#include "product_io/geolocation.h"
 #include "temp_dir.h"
 #include "tiny_product.h"
 

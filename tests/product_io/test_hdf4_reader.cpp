@@ -6,7 +6,7 @@
 #include <cmath>
 #include <memory>
 
-#include "amsr_e_data.h"
+#include "product_io/readers/amsr_e_data.h"
 #include "hdf4_gen.h"
 #include "temp_dir.h"
 

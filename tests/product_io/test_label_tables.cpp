@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "label_tables.h"
+#include "product_io/label_tables.h"
 
 namespace io = kivo::io;
 

@@ -4,7 +4,7 @@
 
 #include <cstdlib>
 
-#include "amsr2_io.h"
+#include "product_io/amsr2_io.h"
 #include "temp_dir.h"
 #include "tiny_product.h"
 

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <filesystem>
 
-#include "amsr2_io.h"
+#include "product_io/amsr2_io.h"
 #include "temp_dir.h"
 #include "tiny_product.h"
 

@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "amsr2_data.h"
+#include "product_io/readers/amsr2_data.h"
 #include "temp_dir.h"
 #include "tiny_product.h"
 

@@ -5,7 +5,7 @@
 
 #include <cstdlib>
 
-#include "product_time.h"
+#include "product_io/product_time.h"
 #include "temp_dir.h"
 #include "tiny_product.h"
 

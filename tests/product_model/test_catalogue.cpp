@@ -4,7 +4,7 @@
 
 #include <cfloat>
 
-#include "catalogue.h"
+#include "product_model/catalogue.h"
 #include "temp_dir.h"
 
 namespace cat = kivo::catalogue;

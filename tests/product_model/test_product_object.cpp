@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <mutex>
 
-#include "product_object.h"
+#include "product_model/product_object.h"
 #include "temp_dir.h"
 #include "tiny_product.h"
 

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "coastline_convert.h"
-#include "coastline_store.h"
+#include "map/coastline_store.h"
 #include "temp_dir.h"
 
 namespace {

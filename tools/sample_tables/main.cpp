@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "colour_table.h"
-#include "table_files.h"
+#include "colour/colour_table.h"
+#include "colour/table_files.h"
 
 namespace colour = kivo::colour;
 

@@ -12,13 +12,13 @@
 
 #include <memory>
 
-#include "amsr2_data.h"
-#include "amsr2_io.h"
-#include "amsr_e_data.h"
-#include "catalogue.h"
-#include "geolocation.h"
-#include "product_object.h"
-#include "product_time.h"
+#include "product_io/readers/amsr2_data.h"
+#include "product_io/amsr2_io.h"
+#include "product_io/readers/amsr_e_data.h"
+#include "product_model/catalogue.h"
+#include "product_io/geolocation.h"
+#include "product_model/product_object.h"
+#include "product_io/product_time.h"
 
 namespace {
 

@@ -12,20 +12,21 @@
 #include <string>
 #include <vector>
 
-#include "catalogue.h"
-#include "colour_bar.h"
-#include "display_manager.h"
-#include "product_object.h"
-#include "settings_store.h"
-#include "table_files.h"
-#include "view_settings.h"
-#include "world_map.h"
+#include "product_model/catalogue.h"
+#include "colour/colour_bar.h"
+#include "map/display_manager.h"
+#include "product_model/product_object.h"
+#include "app/settings/settings_store.h"
+#include "colour/table_files.h"
+#include "app/view_settings.h"
+#include "map/world_map.h"
 
 namespace {
 
 namespace map = kivo::map;
 namespace model = kivo::model;
 namespace colour = kivo::colour;
+namespace draw = kivo::draw;
 
 int usage() {
   std::fprintf(stderr,
@@ -188,7 +189,7 @@ int main(int argc, char** argv) {
   world.ComLoadMapFile(2, kivo::app::mapFile(settings, kivo::app::kIdMapFile2));
   const int mapSlot = map::ComWorldMap::slotFor(layer, view.s);
 
-  colour::Surface surface(width, height);
+  draw::Surface surface(width, height);
   surface.clear(0);
   map::MapLayerSettings behind = layer;
   behind.coast = layer.coast && !coastInFront;

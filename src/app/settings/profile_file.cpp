@@ -1,4 +1,4 @@
-#include "profile_file.h"
+#include "app/settings/profile_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

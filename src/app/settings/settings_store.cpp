@@ -1,4 +1,4 @@
-#include "settings_store.h"
+#include "app/settings/settings_store.h"
 
 #include <pwd.h>
 #include <unistd.h>
@@ -10,7 +10,7 @@
 #include <system_error>
 #include <utility>
 
-#include "profile_file.h"
+#include "app/settings/profile_file.h"
 
 namespace kivo::app {
 namespace {

@@ -1,10 +1,10 @@
-#include "amsr2_data.h"
+#include "product_io/readers/amsr2_data.h"
 
 #include <hdf5.h>
 
 #include <algorithm>
 
-#include "h5_handle.h"
+#include "product_io/h5_handle.h"
 
 namespace kivo::io {
 namespace {

@@ -2,7 +2,7 @@
 
 // Reader of AMSR2 HDF5 products: forwards to the product I/O library.
 
-#include "amsr_data.h"
+#include "product_io/readers/amsr_data.h"
 
 namespace kivo::io {
 

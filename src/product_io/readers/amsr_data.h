@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "amsr2_io.h"
-#include "geolocation.h"
-#include "product_time.h"
+#include "product_io/amsr2_io.h"
+#include "product_io/geolocation.h"
+#include "product_io/product_time.h"
 
 namespace kivo::io {
 

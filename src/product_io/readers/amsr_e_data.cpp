@@ -1,4 +1,4 @@
-#include "amsr_e_data.h"
+#include "product_io/readers/amsr_e_data.h"
 
 #include <algorithm>
 #include <cmath>
@@ -7,7 +7,7 @@
 #include <fstream>
 #include <new>
 
-#include "trace.h"
+#include "product_io/trace.h"
 
 // The HDF4 headers define macros with common names; they stay in this file.
 #include <mfhdf.h>

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "amsr_data.h"
+#include "product_io/readers/amsr_data.h"
 
 namespace kivo::io {
 

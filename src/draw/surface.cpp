@@ -1,8 +1,8 @@
-#include "surface.h"
+#include "draw/surface.h"
 
 #include <algorithm>
 
-namespace kivo::colour {
+namespace kivo::draw {
 
 Surface::Surface(int width, int height) : image_(std::max(width, 1), std::max(height, 1), QImage::Format_RGB32) {
   image_.fill(Qt::black);
@@ -79,4 +79,4 @@ void Surface::endPainting() {
   if (painter_.isActive()) painter_.end();
 }
 
-}  // namespace kivo::colour
+}  // namespace kivo::draw

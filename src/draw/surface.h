@@ -8,9 +8,9 @@
 
 #include <cstdint>
 
-#include "colour_table.h"
+#include "draw/colour_value.h"
 
-namespace kivo::colour {
+namespace kivo::draw {
 
 // 0x00BBGGRR to the image's 0xAARRGGBB.
 inline QRgb toQRgb(Colour c) { return qRgb(static_cast<int>(c & 0xFF), static_cast<int>((c >> 8) & 0xFF), static_cast<int>((c >> 16) & 0xFF)); }
@@ -55,4 +55,4 @@ class Surface {
   QPainter painter_;
 };
 
-}  // namespace kivo::colour
+}  // namespace kivo::draw
