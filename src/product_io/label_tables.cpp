@@ -333,8 +333,8 @@ bool isGeolocationLabel(AccessLabel label) {
   return label >= 40010 && label <= 40160 && label % 10 == 0;
 }
 
-AccessLabel geolocationLabelOf(AccessLabel l, int type) {
-  if (type == 8) {
+AccessLabel geolocationLabelOf(AccessLabel l, PrdctType type) {
+  if (type == PrdctType::Amsr2L1R) {
     if (l == 11170 || l == 11180) return 40100;
     if (l == 11190 || l == 11200) return 40110;
   }

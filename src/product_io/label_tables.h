@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "product_io/product_types.h"
+
 namespace kivo::io {
 
 using AccessLabel = std::int32_t;
@@ -91,8 +93,8 @@ bool isBitExpandedLabel(AccessLabel label);
 bool isGeolocationLabel(AccessLabel label);
 
 // The geolocation label whose positions belong to a data label (0 for none); in a Level 1R
-// product (type 8) the original 89 GHz labels use the Level 1R 89 GHz positions.
-AccessLabel geolocationLabelOf(AccessLabel dataLabel, int prdctType);
+// product the original 89 GHz labels use the Level 1R 89 GHz positions.
+AccessLabel geolocationLabelOf(AccessLabel dataLabel, PrdctType prdctType);
 
 // Latitude dataset that a geolocation label's dimensions are taken from ("" for 40160).
 const char* geolocationLatitudeDataset(AccessLabel label);

@@ -8,31 +8,7 @@
 namespace kivo::catalogue {
 namespace {
 
-struct TypeEntry {
-  const char* nameValue;
-  const char* displayName;
-};
-
-constexpr std::array<TypeEntry, kPrdctTypeCount + 1> kTypes = {{
-    {"AMSREL1A", "AMSR-E Level 1A"},
-    {"AMSREL1B", "AMSR-E Level 1B"},
-    {"AMSREL1M", "AMSR-E Level 1M"},
-    {"AMSR-E-L2", "AMSR-E Level 2"},
-    {"AMSR-E-L2Map", "AMSR-E Level 2 Map"},
-    {"AMSR-E_L3", "AMSR-E Level 3"},
-    {"AMSR2-L1A", "AMSR2 Level 1A"},
-    {"AMSR2-L1B", "AMSR2 Level 1B"},
-    {"AMSR2-L1R", "AMSR2 Level 1R"},
-    {"AMSR2-L2", "AMSR2 Level 2"},
-    {"AMSR2-L3", "AMSR2 Level 3"},
-    {"AMSR-L1A", "AMSR Level 1A"},
-    {"AMSR-L1B", "AMSR Level 1B"},
-    {"AMSR-L1M", "AMSR Level 1M"},
-    {"AMSR-L2", "AMSR Level 2"},
-    {"AMSR-L2Map", "AMSR Level 2 Map"},
-    {"AMSR_L3", "AMSR Level 3"},
-    {"", ""},
-}};
+using P = PrdctType;
 
 const std::array<std::string, kChnlCount> kChannelNames = [] {
   std::array<std::string, kChnlCount> n{};
@@ -83,14 +59,7 @@ bool equalsIgnoreCase(std::string_view a, std::string_view b) {
 
 bool contains(std::string_view text, std::string_view part) { return text.find(part) != std::string_view::npos; }
 
-bool inSet(int type, std::initializer_list<int> set) {
-  for (int t : set) {
-    if (t == type) return true;
-  }
-  return false;
-}
-
-std::string granuleId(int type, const RootAttributes& attributes) {
+std::string granuleId(PrdctType type, const RootAttributes& attributes) {
   std::string g;
   metaValue(type, attributes, "GranuleID", g);
   return g;
@@ -98,7 +67,7 @@ std::string granuleId(int type, const RootAttributes& attributes) {
 
 std::string geophysicalName(const RootAttributes& attributes) {
   std::string g;
-  metaValue(kPrdctTypeNone, attributes, "GeophysicalName", g);
+  metaValue(P::None, attributes, "GeophysicalName", g);
   return g;
 }
 
@@ -111,8 +80,8 @@ void setRange(ChannelMask& mask, int first, int last) {
 }
 
 // Maximum and minimum of an HDF4 Level 2/3 quantity code.
-void hdf4QuantityRange(int type, std::string_view code, float& maximum, float& minimum) {
-  const bool amsrE = type >= 3 && type <= 5;
+void hdf4QuantityRange(PrdctType type, std::string_view code, float& maximum, float& minimum) {
+  const bool amsrE = io::prdctInfo(type).sensor == io::Sensor::AmsrE;
   minimum = 0;
   if (code == "WV0") maximum = 70;
   else if (code == "CLW") maximum = 1;
@@ -144,46 +113,6 @@ int ComGetFileFormat(const std::string& path) {
   return kFormatNone;
 }
 
-const char* prdctNameValue(int type) {
-  return (type >= 0 && type <= kPrdctTypeNone) ? kTypes[static_cast<std::size_t>(type)].nameValue : "";
-}
-
-const char* prdctDisplayName(int type) {
-  return (type >= 0 && type <= kPrdctTypeNone) ? kTypes[static_cast<std::size_t>(type)].displayName : "";
-}
-
-// The longest name value that begins the text wins, so "AMSR-E-L2Map..." is a Level 2 Map
-// product and not a Level 2 product whose name value "AMSR-E-L2" it also begins with.
-int prdctTypeFromProductName(std::string_view value) {
-  int best = kPrdctTypeNone;
-  std::size_t bestLength = 0;
-  for (int t = 0; t < kPrdctTypeCount; ++t) {
-    const std::string_view name = kTypes[static_cast<std::size_t>(t)].nameValue;
-    if (value.rfind(name, 0) == 0 && name.size() > bestLength) {
-      best = t;
-      bestLength = name.size();
-    }
-  }
-  return best;
-}
-
-int prdctTypeFromDisplayName(std::string_view displayName) {
-  if (displayName.empty()) return kPrdctTypeNone;
-  for (int t = 0; t < kPrdctTypeCount; ++t) {
-    if (displayName == kTypes[static_cast<std::size_t>(t)].displayName) return t;
-  }
-  return kPrdctTypeNone;
-}
-
-bool isHdf4Type(int type) { return (type >= 0 && type <= 5) || (type >= 11 && type <= 16); }
-
-int projectionAttributeIndex(int type) {
-  if (inSet(type, {0, 1, 2, 6, 7, 8, 11, 12, 13})) return 3;
-  if (inSet(type, {3, 4, 5, 14, 15, 16, 17})) return 4;
-  if (type == 9) return 6;
-  return -1;
-}
-
 void ProductIdentifier::apply(int index, std::string_view name, std::string_view value) {
   if (name == "ProductName" || name == "ShortName" || name == "Short Name") type_ = prdctTypeFromProductName(value);
   if (equalsIgnoreCase(name, "Projection")) {
@@ -192,10 +121,10 @@ void ProductIdentifier::apply(int index, std::string_view name, std::string_view
     else if (equalsIgnoreCase(value, "PS-S")) projection_ = kProjPolarSouth;
     projectionKnown_ = true;
   }
-  if (index == projectionAttributeIndex(type_)) {
+  if (index == io::prdctInfo(type_).projectionAttribute) {
     projection_ = kProjEqr;
     projectionKnown_ = false;
-    if (type_ == 5 || type_ == 16) {
+    if (io::isLevel3(type_) && io::isHdf4(type_)) {
       const std::string_view tail = value.size() >= 2 ? value.substr(value.size() - 2) : value;
       if (tail == "E0") projection_ = kProjEqr;
       else if (tail == "PN") projection_ = kProjPolarNorth;
@@ -211,17 +140,17 @@ ProductIdentifier identifyProduct(const RootAttributes& attributes) {
   return id;
 }
 
-bool isLevel2(std::string_view d) { return d == "AMSR-E Level 2" || d == "AMSR2 Level 2" || d == "AMSR Level 2"; }
-bool isLevel3(std::string_view d) { return d == "AMSR-E Level 3" || d == "AMSR2 Level 3" || d == "AMSR Level 3"; }
-bool isAmsr2Level3(std::string_view d) { return d == "AMSR2 Level 3"; }
+bool isLevel2(std::string_view d) { return io::isLevel2(prdctTypeFromDisplayName(d)); }
+bool isLevel3(std::string_view d) { return io::isLevel3(prdctTypeFromDisplayName(d)); }
+bool isAmsr2Level3(std::string_view d) { return prdctTypeFromDisplayName(d) == P::Amsr2L3; }
 
 const char* channelName(int chnl) {
   return (chnl >= 0 && chnl < kChnlCount) ? kChannelNames[static_cast<std::size_t>(chnl)].c_str() : "";
 }
 
-int metaValue(int type, const RootAttributes& attributes, std::string_view name, std::string& value) {
+int metaValue(PrdctType type, const RootAttributes& attributes, std::string_view name, std::string& value) {
   value.clear();
-  const std::string_view wanted = (isHdf4Type(type) && name == "GranuleID") ? std::string_view("LocalGranuleID") : name;
+  const std::string_view wanted = (io::isHdf4(type) && name == "GranuleID") ? std::string_view("LocalGranuleID") : name;
   for (const RootAttribute& a : attributes) {
     if (equalsIgnoreCase(a.name, wanted)) {
       value = a.value;
@@ -231,38 +160,38 @@ int metaValue(int type, const RootAttributes& attributes, std::string_view name,
   return 0;
 }
 
-char resolutionMark(int type, const RootAttributes& attributes) {
+char resolutionMark(PrdctType type, const RootAttributes& attributes) {
   const std::string g = granuleId(type, attributes);
   return g.size() > 8 ? g[g.size() - 9] : 0;
 }
 
-ChannelMask channelMask(int type, const RootAttributes& attributes) {
+ChannelMask channelMask(PrdctType type, const RootAttributes& attributes) {
   ChannelMask mask{};
   switch (type) {
-    case 0: case 1: case 11: case 12:
+    case P::AmsrEL1A: case P::AmsrEL1B: case P::AmsrL1A: case P::AmsrL1B:
       setRange(mask, 1, 2); setRange(mask, 5, 12); mask[13] = 1; mask[15] = 1; setRange(mask, 19, 22);
       break;
-    case 2: case 13:
+    case P::AmsrEL1M: case P::AmsrL1M:
       setRange(mask, 1, 2); setRange(mask, 5, 12); mask[13] = 1; mask[15] = 1; mask[17] = 1; mask[18] = 1;
       break;
-    case 3: case 14:
+    case P::AmsrEL2: case P::AmsrL2:
       break;
-    case 4: case 5: case 15: case 16:
+    case P::AmsrEL2Map: case P::AmsrEL3: case P::AmsrL2Map: case P::AmsrL3:
       mask[0] = 1;
       break;
-    case 6: case 7:
+    case P::Amsr2L1A: case P::Amsr2L1B:
       setRange(mask, 1, 12); setRange(mask, 19, 22);
       break;
-    case 8:
+    case P::Amsr2L1R:
       setRange(mask, 27, 66);
       break;
-    case 9: {
+    case P::Amsr2L2: {
       const char mark = resolutionMark(type, attributes);
       if (mark == 'L') { mask[67] = 1; mask[68] = 1; }
       if (mark == 'H') { mask[70] = 1; mask[71] = 1; mask[73] = 1; mask[74] = 1; }
       break;
     }
-    case 10:
+    case P::Amsr2L3:
       if (isAmsr2Level3Bt(attributes)) { mask[25] = 1; mask[26] = 1; }
       else mask[0] = 1;
       break;
@@ -272,11 +201,11 @@ ChannelMask channelMask(int type, const RootAttributes& attributes) {
   return mask;
 }
 
-AccessLabel channelLabel(int type, const RootAttributes& attributes, int chnl) {
+AccessLabel channelLabel(PrdctType type, const RootAttributes& attributes, int chnl) {
   if (chnl < 0 || chnl >= kChnlCount) return 0;
   switch (type) {
-    case 0: case 1: case 2: case 11: case 12: case 13: {
-      const bool level1M = type == 2 || type == 13;
+    case P::AmsrEL1A: case P::AmsrEL1B: case P::AmsrEL1M: case P::AmsrL1A: case P::AmsrL1B: case P::AmsrL1M: {
+      const bool level1M = io::isLevel1M(type);
       switch (chnl) {
         case 1: return 7;   case 2: return 9;   case 5: return 11;  case 6: return 13;
         case 7: return 15;  case 8: return 17;  case 9: return 19;  case 10: return 21;
@@ -289,26 +218,26 @@ AccessLabel channelLabel(int type, const RootAttributes& attributes, int chnl) {
         default: return 0;
       }
     }
-    case 3: case 14:
+    case P::AmsrEL2: case P::AmsrL2:
       return 3;
-    case 4: case 5: case 15: case 16:
+    case P::AmsrEL2Map: case P::AmsrEL3: case P::AmsrL2Map: case P::AmsrL3:
       return 2;
-    case 6:
+    case P::Amsr2L1A:
       if (chnl >= 1 && chnl <= 12) return 10050 + 10 * (chnl - 1);
       if (chnl >= 19 && chnl <= 22) return 10170 + 10 * (chnl - 19);
       return 0;
-    case 7:
+    case P::Amsr2L1B:
       if (chnl >= 1 && chnl <= 12) return 11050 + 10 * (chnl - 1);
       if (chnl >= 19 && chnl <= 22) return 11170 + 10 * (chnl - 19);
       return 0;
-    case 8:
+    case P::Amsr2L1R:
       if (chnl >= 27 && chnl <= 40) return 12050 + 10 * (chnl - 27);
       if (chnl >= 41 && chnl <= 50) return 12200 + 10 * (chnl - 41);
       if (chnl >= 51 && chnl <= 58) return 12310 + 10 * (chnl - 51);
       if (chnl >= 59 && chnl <= 62) return 12400 + 10 * (chnl - 59);
       if (chnl >= 63 && chnl <= 66) return 11170 + 10 * (chnl - 63);
       return 0;
-    case 9:
+    case P::Amsr2L2:
       if (resolutionMark(type, attributes) == 'H') {
         switch (chnl) {
           case 0: case 70: return 22030;
@@ -322,7 +251,7 @@ AccessLabel channelLabel(int type, const RootAttributes& attributes, int chnl) {
         case 68: return 21040; case 69: return 21050;
         default: return 0;
       }
-    case 10:
+    case P::Amsr2L3:
       if (isAmsr2Level3Bt(attributes)) {
         if (chnl == 25) return 31010;
         if (chnl == 26) return 31020;
@@ -333,26 +262,26 @@ AccessLabel channelLabel(int type, const RootAttributes& attributes, int chnl) {
   }
 }
 
-AccessLabel geolocationLabel(AccessLabel l, int type) { return kivo::io::geolocationLabelOf(l, type); }
+AccessLabel geolocationLabel(AccessLabel l, PrdctType type) { return kivo::io::geolocationLabelOf(l, type); }
 
-int valueRange(int type, const RootAttributes& attributes, ValueRange& r) {
+int valueRange(PrdctType type, const RootAttributes& attributes, ValueRange& r) {
   switch (type) {
-    case 0: r = {-32768, -9999, FLT_MAX, -9000}; return 0;
-    case 1: case 2: case 12: r = {-32768, -9999, FLT_MAX, 0}; return 0;
-    case 6: r = {-32767, -32768, 2047, -2048}; return 0;
-    case 7: case 8: r = {65531, 65535, 500, 10}; return 0;
-    case 11: r = {-32768, -9999, FLT_MAX, -9998}; return 0;
-    case 13: r = {-32768, -9999, FLT_MAX, 1}; return 0;
-    case 3: case 4: case 5: case 14: case 15: case 16: {
+    case P::AmsrEL1A: r = {-32768, -9999, FLT_MAX, -9000}; return 0;
+    case P::AmsrEL1B: case P::AmsrEL1M: case P::AmsrL1B: r = {-32768, -9999, FLT_MAX, 0}; return 0;
+    case P::Amsr2L1A: r = {-32767, -32768, 2047, -2048}; return 0;
+    case P::Amsr2L1B: case P::Amsr2L1R: r = {65531, 65535, 500, 10}; return 0;
+    case P::AmsrL1A: r = {-32768, -9999, FLT_MAX, -9998}; return 0;
+    case P::AmsrL1M: r = {-32768, -9999, FLT_MAX, 1}; return 0;
+    case P::AmsrEL2: case P::AmsrEL2Map: case P::AmsrEL3: case P::AmsrL2: case P::AmsrL2Map: case P::AmsrL3: {
       std::string g;
       metaValue(type, attributes, "GranuleID", g);
-      const std::size_t at = (type == 5 || type == 16) ? 15 : 18;
+      const std::size_t at = io::isLevel3(type) ? 15 : 18;
       r.invalid1 = -8888;
       r.invalid2 = -9999;
       hdf4QuantityRange(type, substringAt(g, at, 3), r.maximum, r.minimum);
       return 0;
     }
-    case 9: case 10: {
+    case P::Amsr2L2: case P::Amsr2L3: {
       const std::string g = granuleId(type, attributes);
       const std::string_view code = substringAt(g, 29, 3);
       if (code == "T06" || code == "T07" || code == "T10" || code == "T18" || code == "T23" || code == "T36" ||
@@ -371,7 +300,7 @@ int valueRange(int type, const RootAttributes& attributes, ValueRange& r) {
   }
 }
 
-void ComGetUnit(int type, std::string& text) {
+void ComGetUnit(PrdctType type, std::string& text) {
   struct Rule {
     const char* contains;
     const char* suffix;
@@ -398,15 +327,18 @@ void ComGetUnit(int type, std::string& text) {
       }
     }
   };
-  if (inSet(type, {3, 4, 5, 14, 15, 16})) applyRules(kHdf4Rules);
-  else if (type == 9 || type == 10) applyRules(kAmsr2Rules);
-  else if (inSet(type, {1, 2, 7, 8, 12, 13})) text += " [K]";
+  const io::Level level = io::levelOf(type);
+  const bool geophysical = level == io::Level::L2 || level == io::Level::L2Map || level == io::Level::L3;
+  const bool brightness = level == io::Level::L1B || level == io::Level::L1M || level == io::Level::L1R;
+  if (geophysical && io::isHdf4(type)) applyRules(kHdf4Rules);
+  else if (geophysical && io::isAmsr2(type)) applyRules(kAmsr2Rules);
+  else if (brightness) text += " [K]";
 }
 
-std::string title(int type, const RootAttributes& attributes, int chnl, bool withUnit) {
+std::string title(PrdctType type, const RootAttributes& attributes, int chnl, bool withUnit) {
   std::string t;
-  if (inSet(type, {0, 1, 2, 11, 12, 13})) {
-    t = (type == 0 || type == 11) ? "Observation Count" : "Birghtness Temperature";
+  if (io::isHdf4(type) && (io::isLevel1A(type) || io::levelOf(type) == io::Level::L1B || io::isLevel1M(type))) {
+    t = io::isLevel1A(type) ? "Observation Count" : "Birghtness Temperature";
     if (chnl > 0) t += std::string(" (") + channelName(chnl) + ")";
   } else {
     if (attributes.size() > 1) t = attributes[1].value;

@@ -10,15 +10,21 @@
 #include <string_view>
 #include <vector>
 
+#include "product_io/product_types.h"
+
 namespace kivo::catalogue {
 
 using AccessLabel = std::int32_t;
 
-inline constexpr int kPrdctTypeCount = 17;
-inline constexpr int kPrdctTypeNone = 17;  // a product name that matched no entry
+using io::PrdctType;
+using io::FileFormat;
+using io::kFormatNone;
+using io::kFormatHdf5;
+using io::kFormatHdf4;
+using io::kPrdctTypeCount;
+using io::prdctTypeFromProductName;
+using io::prdctTypeFromDisplayName;
 inline constexpr int kChnlCount = 100;
-
-enum FileFormat : int { kFormatNone = -1, kFormatHdf5 = 0, kFormatHdf4 = 1 };
 
 // Projection codes of Level 3 products.
 enum ProductProjection : int { kProjEqr = 0, kProjPolarNorth = 1, kProjPolarSouth = 2 };
@@ -33,31 +39,26 @@ using RootAttributes = std::vector<RootAttribute>;
 int ComGetFileFormat(const std::string& path);
 
 // Product types: the product-name value matched as a prefix, and the display name.
-const char* prdctNameValue(int type);
-const char* prdctDisplayName(int type);  // "" for kPrdctTypeNone or out of range
-int prdctTypeFromProductName(std::string_view value);
-int prdctTypeFromDisplayName(std::string_view displayName);  // kPrdctTypeNone when unknown
-bool isHdf4Type(int type);
-
-// Index (0-based, file order) of the attribute carrying an HDF4 Level 3 projection; -1 none.
-int projectionAttributeIndex(int type);
+inline const char* prdctNameValue(PrdctType type) { return io::prdctInfo(type).nameValue; }
+inline const char* prdctDisplayName(PrdctType type) { return io::prdctInfo(type).displayName; }
 
 // Product type and projection, built attribute by attribute in file order.
 class ProductIdentifier {
  public:
   void apply(int index, std::string_view name, std::string_view value);
-  int type() const { return type_; }
+  PrdctType type() const { return type_; }
   std::string displayName() const { return prdctDisplayName(type_); }
   int projection() const { return projection_; }
   bool projectionKnown() const { return projectionKnown_; }
 
  private:
-  int type_ = kPrdctTypeNone;
+  PrdctType type_ = PrdctType::None;
   int projection_ = -1;
   bool projectionKnown_ = false;
 };
 ProductIdentifier identifyProduct(const RootAttributes& attributes);
 
+// Level questions asked of a display name, answered by the type table.
 bool isLevel2(std::string_view displayName);
 bool isLevel3(std::string_view displayName);
 bool isAmsr2Level3(std::string_view displayName);
@@ -67,19 +68,19 @@ const char* channelName(int chnl);
 
 // Value of the root attribute whose name equals `name` ignoring case ("" when absent); for
 // HDF4 types "GranuleID" is looked up as "LocalGranuleID". The result is the text length.
-int metaValue(int type, const RootAttributes& attributes, std::string_view name, std::string& value);
+int metaValue(PrdctType type, const RootAttributes& attributes, std::string_view name, std::string& value);
 
 // The resolution mark: the GranuleID character nine places from the end, or 0.
-char resolutionMark(int type, const RootAttributes& attributes);
+char resolutionMark(PrdctType type, const RootAttributes& attributes);
 
 using ChannelMask = std::array<std::uint8_t, kChnlCount>;
-ChannelMask channelMask(int type, const RootAttributes& attributes);
+ChannelMask channelMask(PrdctType type, const RootAttributes& attributes);
 
 // The access label (AMSR2) or reader code (HDF4) read for a channel; 0 = none.
-AccessLabel channelLabel(int type, const RootAttributes& attributes, int chnl);
+AccessLabel channelLabel(PrdctType type, const RootAttributes& attributes, int chnl);
 
 // Geolocation label of a data label (AMSR2), 0 when it has none.
-AccessLabel geolocationLabel(AccessLabel dataLabel, int type);
+AccessLabel geolocationLabel(AccessLabel dataLabel, PrdctType type);
 
 struct ValueRange {
   float invalid1 = 0;  // every value between the two markers, inclusive, is no data
@@ -88,12 +89,12 @@ struct ValueRange {
   float minimum = 0;
 };
 // 0, or 2 when the type has no row.
-int valueRange(int type, const RootAttributes& attributes, ValueRange& range);
+int valueRange(PrdctType type, const RootAttributes& attributes, ValueRange& range);
 
 // Title of a product for a channel, with the unit suffix when asked.
-std::string title(int type, const RootAttributes& attributes, int chnl, bool withUnit);
+std::string title(PrdctType type, const RootAttributes& attributes, int chnl, bool withUnit);
 
 // Appends the unit suffix of the type to a title.
-void ComGetUnit(int type, std::string& text);
+void ComGetUnit(PrdctType type, std::string& text);
 
 }  // namespace kivo::catalogue

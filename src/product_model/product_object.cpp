@@ -20,8 +20,6 @@ constexpr int kNearestCount = 9;
 
 bool validSlot(int slot) { return slot >= 0 && slot < kSlotCount; }
 
-bool isLevel3Type(int type) { return type == 5 || type == 10 || type == 16; }
-
 std::size_t gridIndex(int row, int col) {
   return static_cast<std::size_t>(col) * kGridRows + static_cast<std::size_t>(row);
 }
@@ -58,7 +56,7 @@ struct ComPrdctMngmnt::GridRecord {
   int slot = -1;
   std::string path;
   std::string displayName;
-  int type = catalogue::kPrdctTypeNone;
+  PrdctType type = PrdctType::None;
   int channel = -1;
   int format = -1;
   int pointCount = 0;
@@ -280,7 +278,7 @@ int ComPrdctMngmnt::ComLoadChnl(int slot, int chnl) {
   std::vector<io::LatLon> positions;
   int got = 0;
   try {
-    if (f->type == 6) {
+    if (io::isLevel1A(f->type) && io::isAmsr2(f->type)) {
       std::vector<std::int32_t> counts;
       got = f->reader->readIntWithPositions(label, counts, positions, f->type);
       values.assign(counts.begin(), counts.end());
@@ -447,9 +445,9 @@ int ComPrdctMngmnt::ComGetAttrName(int slot, int index, std::string& name) const
   return 0;
 }
 
-int ComPrdctMngmnt::ComGetPrdctType(int slot) const {
+PrdctType ComPrdctMngmnt::ComGetPrdctType(int slot) const {
   const GridRecord* f = first(slot);
-  return f == nullptr ? -1 : f->type;
+  return f == nullptr ? PrdctType::None : f->type;
 }
 
 int ComPrdctMngmnt::ComAddRef(int slot) {
@@ -488,7 +486,7 @@ int ComPrdctMngmnt::obsDateTime(int slot, bool end, std::string& date, std::stri
   const auto attr = [f](std::size_t i) -> const std::string* {
     return i < f->attributes.size() ? &f->attributes[i].value : nullptr;
   };
-  if (catalogue::isHdf4Type(f->type)) {
+  if (io::isHdf4(f->type)) {
     const std::string* d = attr(end ? 9 : 7);
     const std::string* t = attr(end ? 10 : 8);
     if (d == nullptr || t == nullptr) return 1;
@@ -496,7 +494,7 @@ int ComPrdctMngmnt::obsDateTime(int slot, bool end, std::string& date, std::stri
     time = *t;
     return 0;
   }
-  const std::size_t index = f->type == 10 ? (end ? 13 : 12) : (end ? 10 : 9);
+  const std::size_t index = f->type == PrdctType::Amsr2L3 ? (end ? 13 : 12) : (end ? 10 : 9);
   const std::string* text = attr(index);
   if (text == nullptr) return 1;
   const auto t = text->find('T');
@@ -664,7 +662,7 @@ void ComPrdctMngmnt::meshWorker(std::vector<Job> jobs, int slotCount, int delayM
     if (stopped()) break;
     if (events != nullptr) events->meshData(job.slot, slotCount);
     for (GridRecord* r : job.records) {
-      if (!isLevel3Type(r->type) && !fillGaps(*r)) break;
+      if (!io::isLevel3(r->type) && !fillGaps(*r)) break;
       r->cells.clear();
       r->meshed.store(true, std::memory_order_release);
     }

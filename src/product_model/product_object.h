@@ -18,6 +18,7 @@
 namespace kivo::model {
 
 using catalogue::AccessLabel;
+using io::PrdctType;
 
 // One accepted observation: position in microdegrees (truncated) and value.
 struct ObsPoint {
@@ -86,7 +87,7 @@ class ComPrdctMngmnt {
   int ComGetAttrCount(int slot) const;  // -1 for a bad slot
   int ComGetAttrValue(int slot, int index, std::string& value) const;
   int ComGetAttrName(int slot, int index, std::string& name) const;
-  int ComGetPrdctType(int slot) const;  // -1 for a bad slot
+  PrdctType ComGetPrdctType(int slot) const;  // PrdctType::None for a bad slot
   int ComGetSlotCount() const { return slotCount_; }
 
   int ComAddRef(int slot);

@@ -11,6 +11,7 @@
 #include "temp_dir.h"
 
 namespace io = kivo::io;
+using P = kivo::io::PrdctType;
 namespace gen = kivo::gen;
 using gen::Hdf4Level;
 using gen::Hdf4Sensor;
@@ -41,14 +42,14 @@ TEST_F(Hdf4Reader, DimensionsByProductType) {
   struct Case {
     Hdf4Sensor sensor;
     Hdf4Level level;
-    int type;
+    io::PrdctType type;
     int low, high;
   };
   const Case cases[] = {
-      {Hdf4Sensor::AmsrE, Hdf4Level::L1A, 0, 243, 486},
-      {Hdf4Sensor::AmsrE, Hdf4Level::L1B, 1, 196, 392},
-      {Hdf4Sensor::Amsr, Hdf4Level::L1A, 11, 290, 580},
-      {Hdf4Sensor::Amsr, Hdf4Level::L1B, 12, 196, 392},
+      {Hdf4Sensor::AmsrE, Hdf4Level::L1A, P::AmsrEL1A, 243, 486},
+      {Hdf4Sensor::AmsrE, Hdf4Level::L1B, P::AmsrEL1B, 196, 392},
+      {Hdf4Sensor::Amsr, Hdf4Level::L1A, P::AmsrL1A, 290, 580},
+      {Hdf4Sensor::Amsr, Hdf4Level::L1B, P::AmsrL1B, 196, 392},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.type);
@@ -63,17 +64,17 @@ TEST_F(Hdf4Reader, DimensionsByProductType) {
   // Other types take the shape of the data set.
   auto grid = product(Hdf4Sensor::AmsrE, Hdf4Level::L3);
   io::DimSize dims;
-  ASSERT_EQ(grid->dimensions(2, dims, 5), 2);
+  ASSERT_EQ(grid->dimensions(2, dims, P::AmsrEL3), 2);
   EXPECT_EQ(dims.dims[0], 720);
   EXPECT_EQ(dims.dims[1], 1440);
-  EXPECT_EQ(grid->dimensions(99, dims, 5), 0);  // no such data set
+  EXPECT_EQ(grid->dimensions(99, dims, P::AmsrEL3), 0);  // no such data set
 }
 
 TEST_F(Hdf4Reader, SwathValuesAndPositions) {
   auto reader = product(Hdf4Sensor::AmsrE, Hdf4Level::L1B);
   std::vector<float> values, low;
   std::vector<io::LatLon> positions, lowPositions;
-  ASSERT_EQ(reader->readFloatWithPositions(31, values, positions, 1), 8 * 392);
+  ASSERT_EQ(reader->readFloatWithPositions(31, values, positions, P::AmsrEL1B), 8 * 392);
   ASSERT_EQ(positions.size(), values.size());
   // Scan 3, pixels 0..4 hold the invalid code, delivered unscaled; the rest are tenths of K.
   EXPECT_EQ(values[gen::kHdf4InvalidScan * 392], -9999.0f);
@@ -85,7 +86,7 @@ TEST_F(Hdf4Reader, SwathValuesAndPositions) {
   for (const io::LatLon& p : positions) ASSERT_TRUE(std::fabs(p.lat) <= 90 && std::fabs(p.lon) <= 180);
 
   // Low-frequency footprints lie between the two 89 GHz footprints they are made from.
-  ASSERT_EQ(reader->readFloatWithPositions(7, low, lowPositions, 1), 8 * 196);
+  ASSERT_EQ(reader->readFloatWithPositions(7, low, lowPositions, P::AmsrEL1B), 8 * 196);
   for (int s = 0; s < 8; ++s) {
     for (int k = 0; k < 196; k += 13) {
       const io::LatLon& a = positions[static_cast<std::size_t>(s * 392 + 2 * k)];
@@ -95,9 +96,9 @@ TEST_F(Hdf4Reader, SwathValuesAndPositions) {
     }
   }
   std::vector<std::int32_t> ints;
-  EXPECT_EQ(reader->readIntWithPositions(31, ints, positions, 1), 0);  // slot 0 reads nothing
+  EXPECT_EQ(reader->readIntWithPositions(31, ints, positions, P::AmsrEL1B), 0);  // slot 0 reads nothing
   EXPECT_TRUE(ints.empty());
-  EXPECT_EQ(reader->readFloatWithPositions(99, values, positions, 1), -1);
+  EXPECT_EQ(reader->readFloatWithPositions(99, values, positions, P::AmsrEL1B), -1);
   EXPECT_TRUE(values.empty());
 }
 
@@ -105,15 +106,15 @@ TEST_F(Hdf4Reader, ScaleFactorsByLevelAndProductCode) {
   struct Case {
     Hdf4Level level;
     const char* code;
-    int type;
+    io::PrdctType type;
     int dataCode;
     double scale;
   };
   // The reader's factor against the generator's stored integers.
   const Case cases[] = {
-      {Hdf4Level::L1A, "SST", 0, 31, 1.0},   {Hdf4Level::L2, "SST", 3, 3, 0.1},
-      {Hdf4Level::L2, "CLW", 3, 3, 0.001},   {Hdf4Level::L3, "IC0", 5, 2, 1.0},
-      {Hdf4Level::L3, "SM0", 5, 2, 0.001},   {Hdf4Level::L3, "SST", 5, 2, 0.1},
+      {Hdf4Level::L1A, "SST", P::AmsrEL1A, 31, 1.0},   {Hdf4Level::L2, "SST", P::AmsrEL2, 3, 0.1},
+      {Hdf4Level::L2, "CLW", P::AmsrEL2, 3, 0.001},   {Hdf4Level::L3, "IC0", P::AmsrEL3, 2, 1.0},
+      {Hdf4Level::L3, "SM0", P::AmsrEL3, 2, 0.001},   {Hdf4Level::L3, "SST", P::AmsrEL3, 2, 0.1},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.code);
@@ -138,7 +139,7 @@ TEST_F(Hdf4Reader, GridPositions) {
   auto eqr = product(Hdf4Sensor::AmsrE, Hdf4Level::L3);
   std::vector<float> values;
   std::vector<io::LatLon> positions;
-  ASSERT_EQ(eqr->readFloatWithPositions(2, values, positions, 5), 720 * 1440);
+  ASSERT_EQ(eqr->readFloatWithPositions(2, values, positions, P::AmsrEL3), 720 * 1440);
   EXPECT_EQ(positions[0].lat, -90.0f);
   EXPECT_EQ(positions[0].lon, 0.0f);
   EXPECT_EQ(positions[720].lon, 180.0f);
@@ -149,7 +150,7 @@ TEST_F(Hdf4Reader, GridPositions) {
   for (const char* projection : {"PN", "PS"}) {
     SCOPED_TRACE(projection);
     auto polar = product(Hdf4Sensor::AmsrE, Hdf4Level::L3, "IC0", projection);
-    ASSERT_GT(polar->readFloatWithPositions(2, values, positions, 5), 0);
+    ASSERT_GT(polar->readFloatWithPositions(2, values, positions, P::AmsrEL3), 0);
     const bool north = projection[1] == 'N';
     int placed = 0;
     for (const io::LatLon& p : positions) {
@@ -209,9 +210,9 @@ TEST_F(Hdf4Reader, DamagedFilesAreRefused) {
     EXPECT_EQ(reader.open(), 3) << n;
     std::vector<float> values;
     std::vector<io::LatLon> positions;
-    EXPECT_EQ(reader.readFloatWithPositions(31, values, positions, 1), -1);
+    EXPECT_EQ(reader.readFloatWithPositions(31, values, positions, P::AmsrEL1B), -1);
     io::DimSize dims;
-    EXPECT_EQ(reader.dimensions(31, dims, 1), 0);
+    EXPECT_EQ(reader.dimensions(31, dims, P::AmsrEL1B), 0);
     EXPECT_EQ(reader.attributeCount(), 0);
   }
   io::AMSR_E_data missing(dir.file("missing.00"));

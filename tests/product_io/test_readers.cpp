@@ -9,6 +9,7 @@
 #include "tiny_product.h"
 
 namespace io = kivo::io;
+using P = kivo::io::PrdctType;
 using kivo::test::Stored;
 using kivo::test::TempDir;
 using kivo::test::TinyProduct;
@@ -71,23 +72,23 @@ TEST_F(Amsr2Reader, ValuesWithPositionsSkipTheLeadingOverlap) {
   std::vector<float> values;
   std::vector<io::LatLon> positions;
   // Scans 1..4 after the overlap: stored rows 1..3 (the trailing overlap row is read).
-  ASSERT_EQ(reader.readFloatWithPositions(11180, values, positions, 7), 12);
+  ASSERT_EQ(reader.readFloatWithPositions(11180, values, positions, P::Amsr2L1B), 12);
   EXPECT_FLOAT_EQ(values[0], 10.04f);
   ASSERT_EQ(positions.size(), 12u);
   EXPECT_EQ(positions[0].lat, 4.0f);
   EXPECT_EQ(positions[11].lon, 115.0f);
 
   // A low-frequency channel gets co-registered positions (here the even 89 GHz A pixels).
-  ASSERT_EQ(reader.readFloatWithPositions(11050, values, positions, 7), 6);
+  ASSERT_EQ(reader.readFloatWithPositions(11050, values, positions, P::Amsr2L1B), 6);
   EXPECT_FLOAT_EQ(values[0], 2.0f);
   ASSERT_EQ(positions.size(), 6u);
   EXPECT_EQ(positions[1].lat, 6.0f);
 
   std::vector<std::int32_t> counts;
-  EXPECT_EQ(reader.readIntWithPositions(11180, counts, positions, 7), -1);  // brightness temperatures are not integers
+  EXPECT_EQ(reader.readIntWithPositions(11180, counts, positions, P::Amsr2L1B), -1);  // brightness temperatures are not integers
   // A label without positions, or one the product lacks, fails.
-  EXPECT_EQ(reader.readFloatWithPositions(10010, values, positions, 7), -1);
-  EXPECT_EQ(reader.readFloatWithPositions(11060, values, positions, 7), -1);
+  EXPECT_EQ(reader.readFloatWithPositions(10010, values, positions, P::Amsr2L1B), -1);
+  EXPECT_EQ(reader.readFloatWithPositions(11060, values, positions, P::Amsr2L1B), -1);
   EXPECT_TRUE(values.empty());
   EXPECT_TRUE(positions.empty());
 

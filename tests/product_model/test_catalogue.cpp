@@ -8,6 +8,7 @@
 #include "temp_dir.h"
 
 namespace cat = kivo::catalogue;
+using P = kivo::io::PrdctType;
 using kivo::test::TempDir;
 
 namespace {
@@ -44,16 +45,16 @@ TEST(Catalogue, FileFormatBySignatureAtTheStart) {
 TEST(Catalogue, ProductTypeByNamePrefix) {
   struct Case {
     const char* value;
-    int type;
+    P type;
     const char* display;
   };
   const Case cases[] = {
-      {"AMSR2-L1B", 7, "AMSR2 Level 1B"},    {"AMSR2-L1B-extra", 7, "AMSR2 Level 1B"},
-      {"AMSR2-L3", 10, "AMSR2 Level 3"},     {"AMSR-E-L2Map", 4, "AMSR-E Level 2 Map"},
-      {"AMSR-L2Map", 15, "AMSR Level 2 Map"}, {"AMSR-E-L2", 3, "AMSR-E Level 2"},
-      {"AMSR-L2_extra", 14, "AMSR Level 2"},  {"AMSREL1A", 0, "AMSR-E Level 1A"},
-      {"AMSR_L3", 16, "AMSR Level 3"},       {"", 17, ""},
-      {"GCOM-W1", 17, ""},
+      {"AMSR2-L1B", P::Amsr2L1B, "AMSR2 Level 1B"},    {"AMSR2-L1B-extra", P::Amsr2L1B, "AMSR2 Level 1B"},
+      {"AMSR2-L3", P::Amsr2L3, "AMSR2 Level 3"},     {"AMSR-E-L2Map", P::AmsrEL2Map, "AMSR-E Level 2 Map"},
+      {"AMSR-L2Map", P::AmsrL2Map, "AMSR Level 2 Map"}, {"AMSR-E-L2", P::AmsrEL2, "AMSR-E Level 2"},
+      {"AMSR-L2_extra", P::AmsrL2, "AMSR Level 2"},  {"AMSREL1A", P::AmsrEL1A, "AMSR-E Level 1A"},
+      {"AMSR_L3", P::AmsrL3, "AMSR Level 3"},       {"", P::None, ""},
+      {"GCOM-W1", P::None, ""},
   };
   for (const Case& c : cases) {
     const cat::ProductIdentifier id = cat::identifyProduct(attrs({{"ProductName", c.value}}));
@@ -62,8 +63,8 @@ TEST(Catalogue, ProductTypeByNamePrefix) {
     EXPECT_EQ(cat::prdctTypeFromDisplayName(c.display), c.type) << c.value;
   }
   // The last name attribute decides; other attribute names do not count.
-  EXPECT_EQ(cat::identifyProduct(attrs({{"ProductName", "AMSR2-L1B"}, {"Short Name", "AMSR-L1A"}})).type(), 11);
-  EXPECT_EQ(cat::identifyProduct(attrs({{"ShortName", "AMSR-L1A"}, {"productname", "AMSR2-L1B"}})).type(), 11);
+  EXPECT_EQ(cat::identifyProduct(attrs({{"ProductName", "AMSR2-L1B"}, {"Short Name", "AMSR-L1A"}})).type(), P::AmsrL1A);
+  EXPECT_EQ(cat::identifyProduct(attrs({{"ShortName", "AMSR-L1A"}, {"productname", "AMSR2-L1B"}})).type(), P::AmsrL1A);
 }
 
 TEST(Catalogue, ProjectionRules) {
@@ -90,7 +91,7 @@ TEST(Catalogue, ProjectionRules) {
   }
 }
 
-std::vector<int> selectable(int type, const cat::RootAttributes& a) {
+std::vector<int> selectable(P type, const cat::RootAttributes& a) {
   std::vector<int> out;
   const cat::ChannelMask m = cat::channelMask(type, a);
   for (int i = 0; i < cat::kChnlCount; ++i) {
@@ -104,20 +105,20 @@ TEST(Catalogue, ChannelMasksByFamily) {
   const auto l2H = attrs({{"GranuleID", "GW1AM2_201207031905_234A_L2SGPRCHA2220220"}});
   const auto l3Bt = attrs({{"GeophysicalName", "Brightness Temperature (36.5GHz)"}});
   const auto l3Geo = attrs({{"GeophysicalName", "Sea Surface Temperature"}});
-  EXPECT_EQ(selectable(7, {}), (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 19, 20, 21, 22}));
-  EXPECT_EQ(selectable(1, {}), (std::vector<int>{1, 2, 5, 6, 7, 8, 9, 10, 11, 12, 13, 15, 19, 20, 21, 22}));
-  EXPECT_EQ(selectable(13, {}), (std::vector<int>{1, 2, 5, 6, 7, 8, 9, 10, 11, 12, 13, 15, 17, 18}));
-  EXPECT_EQ(selectable(8, {}).size(), 40u);
-  EXPECT_EQ(selectable(9, l2L), (std::vector<int>{67, 68}));
-  EXPECT_EQ(selectable(9, l2H), (std::vector<int>{70, 71, 73, 74}));
-  EXPECT_EQ(selectable(9, attrs({{"GranuleID", "short"}})), std::vector<int>{});
-  EXPECT_EQ(selectable(3, {}), std::vector<int>{});
-  EXPECT_EQ(selectable(10, l3Bt), (std::vector<int>{25, 26}));
-  EXPECT_EQ(selectable(10, l3Geo), std::vector<int>{0});
-  EXPECT_EQ(selectable(16, {}), std::vector<int>{0});
-  EXPECT_EQ(selectable(17, {}), std::vector<int>{});
-  EXPECT_EQ(cat::resolutionMark(9, l2H), 'H');
-  EXPECT_EQ(cat::resolutionMark(9, attrs({{"GranuleID", "12345678"}})), 0);
+  EXPECT_EQ(selectable(P::Amsr2L1B, {}), (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 19, 20, 21, 22}));
+  EXPECT_EQ(selectable(P::AmsrEL1B, {}), (std::vector<int>{1, 2, 5, 6, 7, 8, 9, 10, 11, 12, 13, 15, 19, 20, 21, 22}));
+  EXPECT_EQ(selectable(P::AmsrL1M, {}), (std::vector<int>{1, 2, 5, 6, 7, 8, 9, 10, 11, 12, 13, 15, 17, 18}));
+  EXPECT_EQ(selectable(P::Amsr2L1R, {}).size(), 40u);
+  EXPECT_EQ(selectable(P::Amsr2L2, l2L), (std::vector<int>{67, 68}));
+  EXPECT_EQ(selectable(P::Amsr2L2, l2H), (std::vector<int>{70, 71, 73, 74}));
+  EXPECT_EQ(selectable(P::Amsr2L2, attrs({{"GranuleID", "short"}})), std::vector<int>{});
+  EXPECT_EQ(selectable(P::AmsrEL2, {}), std::vector<int>{});
+  EXPECT_EQ(selectable(P::Amsr2L3, l3Bt), (std::vector<int>{25, 26}));
+  EXPECT_EQ(selectable(P::Amsr2L3, l3Geo), std::vector<int>{0});
+  EXPECT_EQ(selectable(P::AmsrL3, {}), std::vector<int>{0});
+  EXPECT_EQ(selectable(P::None, {}), std::vector<int>{});
+  EXPECT_EQ(cat::resolutionMark(P::Amsr2L2, l2H), 'H');
+  EXPECT_EQ(cat::resolutionMark(P::Amsr2L2, attrs({{"GranuleID", "12345678"}})), 0);
 }
 
 TEST(Catalogue, ChannelToLabel) {
@@ -125,18 +126,18 @@ TEST(Catalogue, ChannelToLabel) {
   const auto l2H = attrs({{"GranuleID", "GW1AM2_201207031905_234A_L2SGPRCHA2220220"}});
   const auto l3Bt = attrs({{"GeophysicalName", "Brightness Temperature (36.5GHz)"}});
   struct Case {
-    int type;
+    P type;
     cat::RootAttributes a;
     int chnl;
     cat::AccessLabel label;
   };
   const std::vector<Case> cases = {
-      {6, {}, 1, 10050},   {6, {}, 12, 10160},  {6, {}, 22, 10200},  {7, {}, 2, 11060},  {7, {}, 19, 11170},
-      {7, {}, 13, 0},      {8, {}, 27, 12050},  {8, {}, 40, 12180},  {8, {}, 41, 12200}, {8, {}, 58, 12380},
-      {8, {}, 59, 12400},  {8, {}, 66, 11200},  {9, l2L, 0, 21030},  {9, l2L, 69, 21050}, {9, l2H, 0, 22030},
-      {9, l2H, 73, 22070}, {9, l2H, 75, 22090}, {9, l2H, 67, 0},     {10, l3Bt, 25, 31010}, {10, l3Bt, 26, 31020},
-      {10, l3Bt, 0, 31310}, {10, {}, 25, 0},    {1, {}, 1, 7},       {1, {}, 19, 31},    {2, {}, 17, 31},
-      {2, {}, 19, 0},      {13, {}, 18, 33},    {12, {}, 22, 37},    {3, {}, 0, 3},      {16, {}, 0, 2},
+      {P::Amsr2L1A, {}, 1, 10050},   {P::Amsr2L1A, {}, 12, 10160},  {P::Amsr2L1A, {}, 22, 10200},  {P::Amsr2L1B, {}, 2, 11060},  {P::Amsr2L1B, {}, 19, 11170},
+      {P::Amsr2L1B, {}, 13, 0},      {P::Amsr2L1R, {}, 27, 12050},  {P::Amsr2L1R, {}, 40, 12180},  {P::Amsr2L1R, {}, 41, 12200}, {P::Amsr2L1R, {}, 58, 12380},
+      {P::Amsr2L1R, {}, 59, 12400},  {P::Amsr2L1R, {}, 66, 11200},  {P::Amsr2L2, l2L, 0, 21030},  {P::Amsr2L2, l2L, 69, 21050}, {P::Amsr2L2, l2H, 0, 22030},
+      {P::Amsr2L2, l2H, 73, 22070}, {P::Amsr2L2, l2H, 75, 22090}, {P::Amsr2L2, l2H, 67, 0},     {P::Amsr2L3, l3Bt, 25, 31010}, {P::Amsr2L3, l3Bt, 26, 31020},
+      {P::Amsr2L3, l3Bt, 0, 31310}, {P::Amsr2L3, {}, 25, 0},    {P::AmsrEL1B, {}, 1, 7},       {P::AmsrEL1B, {}, 19, 31},    {P::AmsrEL1M, {}, 17, 31},
+      {P::AmsrEL1M, {}, 19, 0},      {P::AmsrL1M, {}, 18, 33},    {P::AmsrL1B, {}, 22, 37},    {P::AmsrEL2, {}, 0, 3},      {P::AmsrL3, {}, 0, 2},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(cat::channelLabel(c.type, c.a, c.chnl), c.label) << "type " << c.type << " channel " << c.chnl;
@@ -146,43 +147,43 @@ TEST(Catalogue, ChannelToLabel) {
 TEST(Catalogue, GeolocationLabelOfDataLabels) {
   struct Case {
     cat::AccessLabel data;
-    int type;
+    P type;
     cat::AccessLabel geo;
   };
   const Case cases[] = {
-      {11050, 7, 40010}, {10060, 6, 40010}, {11080, 7, 40020}, {11160, 7, 40060}, {11170, 7, 40070},
-      {11230, 7, 40080}, {11210, 7, 40090}, {10470, 7, 40090}, {12050, 8, 40120}, {12430, 8, 40120},
-      {12190, 8, 0},     {11170, 8, 40100}, {11200, 8, 40110}, {21040, 9, 40130}, {22050, 9, 40140},
-      {22080, 9, 40150}, {31010, 10, 40160}, {34540, 10, 40160}, {10010, 7, 0},   {10460, 7, 0},
+      {11050, P::Amsr2L1B, 40010}, {10060, P::Amsr2L1A, 40010}, {11080, P::Amsr2L1B, 40020}, {11160, P::Amsr2L1B, 40060}, {11170, P::Amsr2L1B, 40070},
+      {11230, P::Amsr2L1B, 40080}, {11210, P::Amsr2L1B, 40090}, {10470, P::Amsr2L1B, 40090}, {12050, P::Amsr2L1R, 40120}, {12430, P::Amsr2L1R, 40120},
+      {12190, P::Amsr2L1R, 0},     {11170, P::Amsr2L1R, 40100}, {11200, P::Amsr2L1R, 40110}, {21040, P::Amsr2L2, 40130}, {22050, P::Amsr2L2, 40140},
+      {22080, P::Amsr2L2, 40150}, {31010, P::Amsr2L3, 40160}, {34540, P::Amsr2L3, 40160}, {10010, P::Amsr2L1B, 0},   {10460, P::Amsr2L1B, 0},
   };
   for (const Case& c : cases) EXPECT_EQ(cat::geolocationLabel(c.data, c.type), c.geo) << c.data << " type " << c.type;
 }
 
 TEST(Catalogue, ValueRanges) {
   struct Case {
-    int type;
+    P type;
     const char* granule;
     float l1, l2, maximum, minimum;
   };
   const Case cases[] = {
-      {7, "", 65531, 65535, 500, 10},
-      {6, "", -32767, -32768, 2047, -2048},
-      {0, "", -32768, -9999, FLT_MAX, -9000},
-      {9, "GW1AM2_201207031905_234A_L2SGSSTLA2220220", -32767, -32768, 3276.7f * 0.1f, -3276.0f * 0.1f},
-      {9, "GW1AM2_201207031905_234A_L2SGCLWLA2220220", -32767, -32768, 3276.7f * 0.01f, -3276.0f * 0.01f},
-      {10, "GW1AM2_20120703_01D_EQMA_L3SGT36HA2220220", 65531, 65535, 500, 10},
-      {10, "GW1AM2_20120703_01D_EQMA_L3SGSICHA2220220", -32767, -32768, 3276.7f, -3276.0f},
-      {10, "short", -32767, -32768, 3276.7f, -3276.0f},
+      {P::Amsr2L1B, "", 65531, 65535, 500, 10},
+      {P::Amsr2L1A, "", -32767, -32768, 2047, -2048},
+      {P::AmsrEL1A, "", -32768, -9999, FLT_MAX, -9000},
+      {P::Amsr2L2, "GW1AM2_201207031905_234A_L2SGSSTLA2220220", -32767, -32768, 3276.7f * 0.1f, -3276.0f * 0.1f},
+      {P::Amsr2L2, "GW1AM2_201207031905_234A_L2SGCLWLA2220220", -32767, -32768, 3276.7f * 0.01f, -3276.0f * 0.01f},
+      {P::Amsr2L3, "GW1AM2_20120703_01D_EQMA_L3SGT36HA2220220", 65531, 65535, 500, 10},
+      {P::Amsr2L3, "GW1AM2_20120703_01D_EQMA_L3SGSICHA2220220", -32767, -32768, 3276.7f, -3276.0f},
+      {P::Amsr2L3, "short", -32767, -32768, 3276.7f, -3276.0f},
       // HDF4 quantity codes sit at character 18 (Level 2) or 15 (Level 3).
-      {3, "AMSR_E_L2_XXXXXXXXSST_X", -8888, -9999, 35, -2},
-      {5, "AMSR_E_L3_XXXXXSWE_X", -8888, -9999, 10000, 0},
-      {16, "AMSR_L3_XXXXXXXSWE_X", -8888, -9999, 1000, 0},
-      {14, "AMSR_L2_XXXXXXXXXXXZZZ", -8888, -9999, FLT_MAX, 0},
-      {3, "AMSR_E_L2_XXXXXXXXZZZ", -8888, -9999, 350, 0},
+      {P::AmsrEL2, "AMSR_E_L2_XXXXXXXXSST_X", -8888, -9999, 35, -2},
+      {P::AmsrEL3, "AMSR_E_L3_XXXXXSWE_X", -8888, -9999, 10000, 0},
+      {P::AmsrL3, "AMSR_L3_XXXXXXXSWE_X", -8888, -9999, 1000, 0},
+      {P::AmsrL2, "AMSR_L2_XXXXXXXXXXXZZZ", -8888, -9999, FLT_MAX, 0},
+      {P::AmsrEL2, "AMSR_E_L2_XXXXXXXXZZZ", -8888, -9999, 350, 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(::testing::Message() << c.type << " " << c.granule);
-    const auto a = cat::isHdf4Type(c.type) ? attrs({{"LocalGranuleID", c.granule}}) : attrs({{"GranuleID", c.granule}});
+    const auto a = kivo::io::isHdf4(c.type) ? attrs({{"LocalGranuleID", c.granule}}) : attrs({{"GranuleID", c.granule}});
     cat::ValueRange r;
     ASSERT_EQ(cat::valueRange(c.type, a, r), 0);
     EXPECT_EQ(r.invalid1, c.l1);
@@ -191,7 +192,7 @@ TEST(Catalogue, ValueRanges) {
     EXPECT_FLOAT_EQ(r.minimum, c.minimum);
   }
   cat::ValueRange r;
-  EXPECT_EQ(cat::valueRange(17, {}, r), 2);
+  EXPECT_EQ(cat::valueRange(P::None, {}, r), 2);
 }
 
 TEST(Catalogue, TitlesAndUnits) {
@@ -200,41 +201,41 @@ TEST(Catalogue, TitlesAndUnits) {
   const auto l2 = attrs({{"ProductName", "AMSR2-L2"}, {"GeophysicalName", "Sea Surface Temperature"}});
   const auto l1b = attrs({{"ProductName", "AMSR2-L1B"}, {"GeophysicalName", "Brightness Temperature"}});
   struct Case {
-    int type;
+    P type;
     cat::RootAttributes a;
     int chnl;
     bool unit;
     const char* title;
   };
   const std::vector<Case> cases = {
-      {10, l3Bt, 25, false, "Brightness Temperature (36.5GHz V)"},
-      {10, l3Bt, 26, true, "Brightness Temperature (36.5GHz H) [K]"},
-      {10, l3NoParen, 25, false, "Brightness Temperature (V)"},
-      {9, l2, 67, true, "Sea Surface Temperature (Geophysical Data 1stData) [\u2103]"},
-      {7, l1b, 20, true, "Brightness Temperature (89.0GHz-A-H) [K]"},
-      {7, l1b, 0, false, "Brightness Temperature"},
-      {1, {}, 5, true, "Birghtness Temperature (10.65GHz-V) [K]"},
-      {11, {}, 1, true, "Observation Count (6.9GHz-V)"},
-      {6, attrs({{"ProductName", "AMSR2-L1A"}, {"GeophysicalName", "Observation Count"}}), 0, true, "Observation Count"},
+      {P::Amsr2L3, l3Bt, 25, false, "Brightness Temperature (36.5GHz V)"},
+      {P::Amsr2L3, l3Bt, 26, true, "Brightness Temperature (36.5GHz H) [K]"},
+      {P::Amsr2L3, l3NoParen, 25, false, "Brightness Temperature (V)"},
+      {P::Amsr2L2, l2, 67, true, "Sea Surface Temperature (Geophysical Data 1stData) [\u2103]"},
+      {P::Amsr2L1B, l1b, 20, true, "Brightness Temperature (89.0GHz-A-H) [K]"},
+      {P::Amsr2L1B, l1b, 0, false, "Brightness Temperature"},
+      {P::AmsrEL1B, {}, 5, true, "Birghtness Temperature (10.65GHz-V) [K]"},
+      {P::AmsrL1A, {}, 1, true, "Observation Count (6.9GHz-V)"},
+      {P::Amsr2L1A, attrs({{"ProductName", "AMSR2-L1A"}, {"GeophysicalName", "Observation Count"}}), 0, true, "Observation Count"},
   };
   for (const Case& c : cases) EXPECT_EQ(cat::title(c.type, c.a, c.chnl, c.unit), c.title);
 
   struct Unit {
-    int type;
+    P type;
     const char* title;
     const char* expected;
   };
   const Unit units[] = {
-      {9, "Total Precipitable Water", "Total Precipitable Water [kg/m2]"},
-      {9, "Precipitation", "Precipitation [mm/h]"},
-      {10, "Snow Depth", "Snow Depth [cm]"},
-      {10, "Sea Surface Wind speed", "Sea Surface Wind speed [m/s]"},
-      {10, "Sea Surface Wind Speed", "Sea Surface Wind Speed"},
-      {4, "Snow Water Equivalence", "Snow Water Equivalence [mm]"},
-      {15, "Soil Moisture", "Soil Moisture [g/cm3]"},
-      {3, "Brightness Temperature", "Brightness Temperature"},
-      {6, "Anything", "Anything"},
-      {12, "Anything", "Anything [K]"},
+      {P::Amsr2L2, "Total Precipitable Water", "Total Precipitable Water [kg/m2]"},
+      {P::Amsr2L2, "Precipitation", "Precipitation [mm/h]"},
+      {P::Amsr2L3, "Snow Depth", "Snow Depth [cm]"},
+      {P::Amsr2L3, "Sea Surface Wind speed", "Sea Surface Wind speed [m/s]"},
+      {P::Amsr2L3, "Sea Surface Wind Speed", "Sea Surface Wind Speed"},
+      {P::AmsrEL2Map, "Snow Water Equivalence", "Snow Water Equivalence [mm]"},
+      {P::AmsrL2Map, "Soil Moisture", "Soil Moisture [g/cm3]"},
+      {P::AmsrEL2, "Brightness Temperature", "Brightness Temperature"},
+      {P::Amsr2L1A, "Anything", "Anything"},
+      {P::AmsrL1B, "Anything", "Anything [K]"},
   };
   for (const Unit& u : units) {
     std::string t = u.title;
@@ -246,11 +247,11 @@ TEST(Catalogue, TitlesAndUnits) {
 TEST(Catalogue, MetaValueIgnoresCaseAndMapsTheHdf4GranuleName) {
   const auto a = attrs({{"ProductName", "AMSR-E_L3"}, {"LocalGranuleID", "AMSR_E_L3_ID"}, {"GranuleID", "other"}});
   std::string v;
-  EXPECT_EQ(cat::metaValue(5, a, "GranuleID", v), 12);
+  EXPECT_EQ(cat::metaValue(P::AmsrEL3, a, "GranuleID", v), 12);
   EXPECT_EQ(v, "AMSR_E_L3_ID");
-  EXPECT_EQ(cat::metaValue(10, a, "granuleid", v), 5);
+  EXPECT_EQ(cat::metaValue(P::Amsr2L3, a, "granuleid", v), 5);
   EXPECT_EQ(v, "other");
-  EXPECT_EQ(cat::metaValue(10, a, "Missing", v), 0);
+  EXPECT_EQ(cat::metaValue(P::Amsr2L3, a, "Missing", v), 0);
   EXPECT_EQ(v, "");
 }
 

@@ -99,7 +99,7 @@ TEST_F(ProductObject, RegistrationReuseAndRelease) {
   const int slot = open(object, path);
   ASSERT_EQ(slot, 0);
   EXPECT_EQ(object.ComGetSlotCount(), 1);
-  EXPECT_EQ(object.ComGetPrdctType(slot), 7);
+  EXPECT_EQ(object.ComGetPrdctType(slot), kivo::io::PrdctType::Amsr2L1B);
   std::string text;
   EXPECT_EQ(object.ComGetPrdctName(slot, text), 0);
   EXPECT_EQ(text, "AMSR2 Level 1B");

@@ -137,7 +137,7 @@ int dumpAttributes(const std::string& path) {
   const int rc = readAttributes(path, format, attributes);
   if (rc != 0) return rc;
   const cat::ProductIdentifier id = cat::identifyProduct(attributes);
-  std::printf("type=%d\n", id.type());
+  std::printf("type=%d\n", kivo::io::indexOf(id.type()));
   std::printf("name=%s\n", id.displayName().c_str());
   for (std::size_t i = 0; i < attributes.size(); ++i) {
     std::printf("%zu\t%s\t%s\n", i + 1, attributes[i].name.c_str(), attributes[i].value.c_str());
@@ -151,7 +151,7 @@ int dumpValues(const std::string& path, io::AccessLabel label, bool asInt) {
   cat::RootAttributes attributes;
   const int rc = readAttributes(path, format, attributes);
   if (rc != 0) return rc;
-  const int type = cat::identifyProduct(attributes).type();
+  const kivo::io::PrdctType type = cat::identifyProduct(attributes).type();
   int status = 0;
   const auto reader = openReader(path, format, status);
   if (!reader) return status;

@@ -19,7 +19,7 @@ bool isOpenHandle(ProductHandle h) { return h > 0; }
 
 template <typename T>
 int AMSR2_data::readWithPositions(AccessLabel label, std::vector<T>& values, std::vector<LatLon>& positions,
-                                  int prdctType, int fallbackScans) {
+                                  PrdctType prdctType, int fallbackScans) {
   values.clear();
   positions.clear();
   if (!isOpenHandle(handle_)) return -1;
@@ -51,16 +51,16 @@ int AMSR2_data::readWithPositions(AccessLabel label, std::vector<T>& values, std
 }
 
 int AMSR2_data::readIntWithPositions(AccessLabel label, std::vector<std::int32_t>& values,
-                                     std::vector<LatLon>& positions, int prdctType) {
+                                     std::vector<LatLon>& positions, PrdctType prdctType) {
   return readWithPositions(label, values, positions, prdctType, 2002);
 }
 
 int AMSR2_data::readFloatWithPositions(AccessLabel label, std::vector<float>& values, std::vector<LatLon>& positions,
-                                       int prdctType) {
+                                       PrdctType prdctType) {
   return readWithPositions(label, values, positions, prdctType, 1800);
 }
 
-int AMSR2_data::dimensions(AccessLabel label, DimSize& dims, int) { return getDimSize(handle_, label, dims); }
+int AMSR2_data::dimensions(AccessLabel label, DimSize& dims, PrdctType) { return getDimSize(handle_, label, dims); }
 
 int AMSR2_data::attributeByName(const std::string& name, std::string& value) {
   return getMetaDataByName(handle_, name.c_str(), value);

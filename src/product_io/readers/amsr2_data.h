@@ -15,11 +15,11 @@ class AMSR2_data final : public AMSR_data {
   AMSR2_data& operator=(const AMSR2_data&) = delete;
 
   int readIntWithPositions(AccessLabel label, std::vector<std::int32_t>& values, std::vector<LatLon>& positions,
-                           int prdctType) override;
+                           PrdctType prdctType) override;
   int readFloatWithPositions(AccessLabel label, std::vector<float>& values, std::vector<LatLon>& positions,
-                             int prdctType) override;
+                             PrdctType prdctType) override;
   int reserved() override { return 0; }
-  int dimensions(AccessLabel label, DimSize& dims, int prdctType) override;
+  int dimensions(AccessLabel label, DimSize& dims, PrdctType prdctType) override;
   int attributeByName(const std::string& name, std::string& value) override;
   int attributeByIndex(int index, std::string& value) override;
   int attributeName(int index, std::string& name, int& valueSize) override;
@@ -54,7 +54,7 @@ class AMSR2_data final : public AMSR_data {
 
  private:
   template <typename T>
-  int readWithPositions(AccessLabel label, std::vector<T>& values, std::vector<LatLon>& positions, int prdctType,
+  int readWithPositions(AccessLabel label, std::vector<T>& values, std::vector<LatLon>& positions, PrdctType prdctType,
                         int fallbackScans);
 
   ProductHandle handle_ = -1;  // -1: not open

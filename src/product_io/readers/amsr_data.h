@@ -23,13 +23,13 @@ class AMSR_data {
   // 0, 1: values of a label (AMSR2) or channel code (HDF4) with one position per value;
   // the result is the value count, or a negative code.
   virtual int readIntWithPositions(AccessLabel label, std::vector<std::int32_t>& values,
-                                   std::vector<LatLon>& positions, int prdctType) = 0;
+                                   std::vector<LatLon>& positions, PrdctType prdctType) = 0;
   virtual int readFloatWithPositions(AccessLabel label, std::vector<float>& values, std::vector<LatLon>& positions,
-                                     int prdctType) = 0;
+                                     PrdctType prdctType) = 0;
   // 2
   virtual int reserved() = 0;
   // 3: dimensions of a label or code; the result is the rank (0 or negative on failure).
-  virtual int dimensions(AccessLabel label, DimSize& dims, int prdctType) = 0;
+  virtual int dimensions(AccessLabel label, DimSize& dims, PrdctType prdctType) = 0;
   // 4, 5, 6: root attributes; indexes are 0-based in file order.
   virtual int attributeByName(const std::string& name, std::string& value) = 0;
   virtual int attributeByIndex(int index, std::string& value) = 0;

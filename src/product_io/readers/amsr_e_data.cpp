@@ -26,15 +26,16 @@ constexpr double kPi = 3.14159265358979;
 constexpr double kMicroToRad = kPi / 180.0 / 1000000.0;
 constexpr double kEccentricity2 = 0.08182 * 0.08182;
 
-bool isLevel1FixedType(int t) { return t == 0 || t == 1 || t == 11 || t == 12; }
+// Level 1A and 1B data sets have fixed pixel counts per scan.
+bool isLevel1FixedType(PrdctType t) { return isLevel1A(t) || levelOf(t) == Level::L1B; }
 bool is89Code(AccessLabel c) { return c == 31 || c == 33 || c == 35 || c == 37; }
 
 // Pixels per scan of the fixed-size Level 1 types: {low frequency, 89 GHz}.
-void fixedPixels(int type, int& low, int& high) {
-  if (type == 0) {
+void fixedPixels(PrdctType type, int& low, int& high) {
+  if (type == PrdctType::AmsrEL1A) {
     low = 243;
     high = 486;
-  } else if (type == 11) {
+  } else if (type == PrdctType::AmsrL1A) {
     low = 290;
     high = 580;
   } else {
@@ -346,7 +347,7 @@ int AMSR_E_data::findAttribute(const std::string& name, std::string& value) {
   return readAttributeText(sdId_, index, value, nullptr, nullptr) ? 0 : kFail;
 }
 
-int AMSR_E_data::dimensions(AccessLabel code, DimSize& dims, int prdctType) {
+int AMSR_E_data::dimensions(AccessLabel code, DimSize& dims, PrdctType prdctType) {
   dims = DimSize{};
   if (sdId_ < 0) return 0;
   if (isLevel1FixedType(prdctType)) {
@@ -374,14 +375,14 @@ int AMSR_E_data::dimensions(AccessLabel code, DimSize& dims, int prdctType) {
 }
 
 int AMSR_E_data::readFloatWithPositions(AccessLabel code, std::vector<float>& values, std::vector<LatLon>& positions,
-                                        int prdctType) {
+                                        PrdctType prdctType) {
   values.clear();
   positions.clear();
   if (sdId_ < 0) return kFail;
   const bool level3 = code == 2;
   const bool level2 = code == 3;
   std::string granule;
-  double scale = (prdctType == 0 || prdctType == 11) ? 1.0 : 0.1;
+  double scale = isLevel1A(prdctType) ? 1.0 : 0.1;
   if (level3 || level2) {
     if (findAttribute("Local Granule ID", granule) < 0) return kFail;
     const std::size_t at = level3 ? 15 : 18;

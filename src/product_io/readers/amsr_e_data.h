@@ -18,11 +18,11 @@ class AMSR_E_data final : public AMSR_data {
   AMSR_E_data& operator=(const AMSR_E_data&) = delete;
 
   // Reads nothing: HDF4 products are read as float values.
-  int readIntWithPositions(AccessLabel, std::vector<std::int32_t>&, std::vector<LatLon>&, int) override { return 0; }
+  int readIntWithPositions(AccessLabel, std::vector<std::int32_t>&, std::vector<LatLon>&, PrdctType) override { return 0; }
   int readFloatWithPositions(AccessLabel code, std::vector<float>& values, std::vector<LatLon>& positions,
-                             int prdctType) override;
+                             PrdctType prdctType) override;
   int reserved() override { return 0; }
-  int dimensions(AccessLabel code, DimSize& dims, int prdctType) override;
+  int dimensions(AccessLabel code, DimSize& dims, PrdctType prdctType) override;
   int attributeByName(const std::string&, std::string&) override { return 1; }
   int attributeByIndex(int index, std::string& value) override;
   int attributeName(int index, std::string& name, int& valueSize) override;
