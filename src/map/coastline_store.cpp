@@ -79,14 +79,12 @@ Layout layoutOf(const unsigned char* firstHeader) {
 struct Header {
   std::int32_t id = 0;
   std::int32_t n = 0;
-  int version = 0;
 };
 
 Header decodeHeader(const unsigned char* p, const Layout& layout) {
   Header h;
   h.id = decode(p, layout.bigEndian);
   h.n = decode(p + 4, layout.bigEndian);
-  h.version = versionOf(decode(p + 8, layout.bigEndian));
   return h;
 }
 
@@ -102,8 +100,8 @@ struct FileCount {
   std::uint64_t totalPoints = 0;
 };
 
-// Walks the headers, checking each against the layout of the first and the bytes left in
-// the file. Returns false for a refused file.
+// Walks the headers with the layout of the first. A file that ends inside a polygon's points
+// keeps the points it holds; the walk stops there. Returns false for a refused file.
 bool countRecords(std::FILE* f, std::uint64_t fileBytes, FileCount& count) {
   std::array<unsigned char, kLongHeaderBytes> header{};
   if (fileBytes < kShortHeaderBytes || !readExact(f, header.data(), kShortHeaderBytes)) return false;
@@ -116,21 +114,23 @@ bool countRecords(std::FILE* f, std::uint64_t fileBytes, FileCount& count) {
     if (!readExact(f, header.data(), layout.headerBytes)) break;
     pos += layout.headerBytes;
     const Header h = decodeHeader(header.data(), layout);
-    if (h.version != layout.version) return false;
     if (h.id < 0 || h.id > kMaxPolygonId) return false;
-    if (h.n < 0 || static_cast<std::uint64_t>(h.n) * kPointBytes > fileBytes - pos) return false;
-    const auto skip = static_cast<std::uint64_t>(h.n) * kPointBytes;
+    if (h.n < 0) return false;
+    const std::uint64_t stored = std::min(static_cast<std::uint64_t>(h.n), (fileBytes - pos) / kPointBytes);
+    count.maxId = std::max(count.maxId, h.id);
+    count.totalPoints += stored;
+    ++count.records;
+    if (stored < static_cast<std::uint64_t>(h.n)) break;
+    const auto skip = stored * kPointBytes;
     if (skip > 0 && ::fseeko(f, static_cast<off_t>(skip), SEEK_CUR) != 0) return false;
     pos += skip;
-    count.maxId = std::max(count.maxId, h.id);
-    count.totalPoints += static_cast<std::uint64_t>(h.n);
-    ++count.records;
   }
   return count.records > 0;
 }
 
-// Reads the points of the counted records. Stops early, keeping what it has read, should the
-// file no longer match what was counted.
+// Reads the points of the counted records, a polygon cut off by the end of the file with the
+// points it holds. Stops early, keeping what it has read, should the file no longer match
+// what was counted.
 void readRecords(std::FILE* f, const FileCount& count, std::vector<std::int32_t>& counts,
                  std::vector<std::uint32_t>& offsets, std::vector<CoastPoint>& points) {
   constexpr std::size_t kChunkPoints = 8192;
@@ -141,12 +141,12 @@ void readRecords(std::FILE* f, const FileCount& count, std::vector<std::int32_t>
   for (std::uint64_t r = 0; r < count.records; ++r) {
     if (!readExact(f, header.data(), layout.headerBytes)) break;
     const Header h = decodeHeader(header.data(), layout);
-    if (h.id < 0 || h.id > count.maxId || h.n < 0 || static_cast<std::size_t>(h.n) > points.size() - used) break;
+    if (h.id < 0 || h.id > count.maxId || h.n < 0) break;
     const auto id = static_cast<std::size_t>(h.id);
     offsets[id] = static_cast<std::uint32_t>(used);
     counts[id] = 0;
-    std::size_t left = static_cast<std::size_t>(h.n);
-    bool complete = true;
+    std::size_t left = std::min(static_cast<std::size_t>(h.n), points.size() - used);
+    bool complete = left == static_cast<std::size_t>(h.n);
     while (left > 0) {
       const std::size_t want = std::min(left, kChunkPoints);
       const std::size_t got = std::fread(chunk.data(), kPointBytes, want, f);

@@ -13,12 +13,14 @@
 // Each header is followed by n (longitude, latitude) int32 pairs in microdegrees. Only the
 // id and n of a header are used; the points are kept exactly as stored.
 //
-// A file is refused (result 1) when its first header is incomplete, a later header carries
-// another format version than the first, a polygon id is negative or above kMaxPolygonId,
-// or a point count is negative or runs past the end of the file, and when the file is not a
-// regular file or is larger than kMaxMapFileBytes. Bytes after the last complete record that
-// do not make a whole header (a file cut inside a header) are ignored. Nothing is allocated
-// before the whole file has been checked, and no more points than the file can hold.
+// The format version of the first header decides the byte order and header size for the
+// whole file; later headers are read the same way whatever their version byte says.
+// A file is refused (result 1) when its first header is incomplete, a polygon id is negative
+// or above kMaxPolygonId, or a point count is negative, and when the file is not a regular
+// file or is larger than kMaxMapFileBytes. A file cut off inside a polygon's points keeps
+// every point it holds, that polygon's too; bytes after the last complete record that do not
+// make a whole header are ignored. Nothing is allocated before the whole file has been
+// checked, and no more points than the file can hold.
 
 #include <cstddef>
 #include <cstdint>

@@ -139,20 +139,25 @@ TEST(CoastlineStore, TruncatedFiles) {
   const std::string wide = file(kRecords, {Shape::Big44, 12, 0});
   const std::size_t firstTwo = 32 + 3 * 8 + 32 + 8;
   const std::size_t firstTwoWide = 44 + 3 * 8 + 44 + 8;
+  const std::vector<Record> firstTwoRecords(kRecords.begin(), kRecords.begin() + 2);
+  // A file cut inside a polygon's points keeps the points it holds.
+  const std::vector<Record> lastCut = {kRecords[0], kRecords[1], {2, {kRecords[2].points[0]}}};
+  const std::vector<Record> firstCut = {{0, {kRecords[0].points[0]}}};
   const struct {
     const char* name;
     std::string bytes;
     int result;
-    int polygons;  // when loaded
+    std::vector<Record> holds;  // when loaded
   } cases[] = {
-      {"empty file", "", kMapLoadFailed, 0},
-      {"inside the first header", big.substr(0, 31), kMapLoadFailed, 0},
-      {"inside the first 44-byte header", wide.substr(0, 40), kMapLoadFailed, 0},
-      {"at a record boundary", big.substr(0, firstTwo), kMapLoadOk, 2},
-      {"inside the last header", big.substr(0, firstTwo + 20), kMapLoadOk, 2},
-      {"inside the last 44-byte header", wide.substr(0, firstTwoWide + 40), kMapLoadOk, 2},
-      {"inside the last points", big.substr(0, big.size() - 4), kMapLoadFailed, 0},
-      {"inside the first points", big.substr(0, 32 + 8), kMapLoadFailed, 0},
+      {"empty file", "", kMapLoadFailed, {}},
+      {"inside the first header", big.substr(0, 31), kMapLoadFailed, {}},
+      {"inside the first 44-byte header", wide.substr(0, 40), kMapLoadFailed, {}},
+      {"at a record boundary", big.substr(0, firstTwo), kMapLoadOk, firstTwoRecords},
+      {"inside the last header", big.substr(0, firstTwo + 20), kMapLoadOk, firstTwoRecords},
+      {"inside the last 44-byte header", wide.substr(0, firstTwoWide + 40), kMapLoadOk, firstTwoRecords},
+      {"inside the last points", big.substr(0, big.size() - 4), kMapLoadOk, lastCut},
+      {"inside the last points of 44-byte headers", wide.substr(0, wide.size() - 4), kMapLoadOk, lastCut},
+      {"inside the first points", big.substr(0, 32 + 8 + 5), kMapLoadOk, firstCut},
   };
   kivo::test::TempDir dir;
   for (const auto& c : cases) {
@@ -162,10 +167,35 @@ TEST(CoastlineStore, TruncatedFiles) {
     CoastlineStore store;
     ASSERT_EQ(store.loadMapFile(1, path), c.result);
     if (c.result == kMapLoadOk) {
-      expectSlotHolds(store.slot(1), std::vector<Record>(kRecords.begin(), kRecords.begin() + c.polygons));
+      expectSlotHolds(store.slot(1), c.holds);
     } else {
       EXPECT_TRUE(store.slot(1).empty());
     }
+  }
+}
+
+// Later headers are read with the layout of the first, whatever their version byte; a point
+// count that runs past the end of the file is a file cut off inside that polygon.
+TEST(CoastlineStore, LaterHeadersFollowTheFirst) {
+  const Layout layout{Shape::Big32, 3, 0};
+  const Record two{1, {{1, 2}, {3, 4}}};
+  const struct {
+    const char* name;
+    std::string bytes;
+  } cases[] = {
+      {"later header of another version", record(kRecords[0], layout) + record(two, {Shape::Big32, 4, 0})},
+      {"later header of a long-header version", record(kRecords[0], layout) + record(two, {Shape::Big32, 12, 0})},
+      {"point count beyond the file", record(kRecords[0], layout) + record(two, layout, 3)},
+      {"largest point count", record(kRecords[0], layout) + record(two, layout, 0x7FFFFFFFll)},
+  };
+  kivo::test::TempDir dir;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string path = dir.file("later.b");
+    kivo::test::writeBytes(path, c.bytes);
+    CoastlineStore store;
+    ASSERT_EQ(store.loadMapFile(1, path), kMapLoadOk);
+    expectSlotHolds(store.slot(1), {kRecords[0], two});
   }
 }
 
@@ -173,18 +203,14 @@ TEST(CoastlineStore, RefusesMalformedHeaders) {
   const Layout layout{Shape::Big32, 3, 0};
   const std::string good = record(kRecords[0], layout);
   const Record two{1, {{1, 2}, {3, 4}}};
-  std::string otherVersion = good + record(two, {Shape::Big32, 4, 0});
   const struct {
     const char* name;
     std::string bytes;
   } cases[] = {
       {"negative point count", good + record(two, layout, 0xFFFFFFFFll)},
-      {"point count beyond the file", good + record(two, layout, 3)},
-      {"largest point count", good + record(two, layout, 0x7FFFFFFFll)},
       {"negative id", good + record({-1, two.points}, layout)},
       {"id beyond the bound", good + record({kivo::map::kMaxPolygonId + 1, two.points}, layout)},
       {"largest id", record({0x7FFFFFFF, two.points}, layout)},
-      {"later header of another version", otherVersion},
       {"44-byte file read as 32-byte headers", file(kRecords, {Shape::Big32, 12, 0})},
   };
   kivo::test::TempDir dir;
