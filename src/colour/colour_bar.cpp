@@ -16,7 +16,7 @@ struct UsedSlot {
   Colour colour;
 };
 
-// The used used in drawing order and the relative position of each on the strip.
+// The used slots in drawing order and the relative position of each on the strip.
 std::vector<UsedSlot> usedSlots(const ComClrTblMng& t, bool reversed) {
   std::vector<UsedSlot> used;
   for (int k = 0; k < kCapacity; k += t.step()) {
@@ -39,7 +39,7 @@ QString label(float v) {
   return QString::fromUtf8(text);
 }
 
-// A gradient of the used' colours at their relative positions; false when the positions
+// A gradient of the used slots' colours at their relative positions; false when the positions
 // are not usable (all count values equal).
 bool fillGradient(QLinearGradient& gradient, const std::vector<UsedSlot>& used, float c0, float c8, bool reversed) {
   const float span = c8 - c0;
@@ -92,12 +92,15 @@ int ComDspClrBar::ComDrawClrBar(draw::Surface* surface, int x, int y, bool verti
       }
     }
     p.setPen(QPen(draw::toQColor(black), 1));
-    const QPoint frame[4] = {QPoint(x + 10, y - 10), QPoint(x + 10, y - 20), QPoint(x + 450, y - 20), QPoint(x + 450, y - 10)};
-    p.drawPolyline(frame, 4);
+    // The strip's frame is a closed line through its four corners.
+    const QPoint frame[5] = {QPoint(x + 10, y - 10), QPoint(x + 10, y - 20), QPoint(x + 450, y - 20),
+                             QPoint(x + 450, y - 10), QPoint(x + 10, y - 10)};
+    p.drawPolyline(frame, 5);
+    // Each label starts at its tick, so that the first one stays on the white background.
     for (std::size_t k = 0; k < used.size(); ++k) {
       const int tx = x + 10 + static_cast<int>(k) * s;
       p.drawLine(tx, y - 20, tx, y - 30);
-      surface->text(tx, y - 32, label(used[k].value), Qt::AlignHCenter | Qt::AlignTop, 12, black);
+      surface->text(tx, y - 32, label(used[k].value), Qt::AlignLeft | Qt::AlignTop, 12, black);
     }
     surface->textInRect(x + 10, y - 54, 460, 13, text, Qt::AlignRight | Qt::AlignVCenter, 12, black);
   } else {

@@ -288,4 +288,46 @@ TEST_F(Rendering, ColourBarLayouts) {
   EXPECT_EQ(blank.pixel(-100, 75), 0u);
 }
 
+// The horizontal bar: the strip's frame is closed at the top, and each label starts at its
+// tick, so that the first one keeps its leading digits on the white background and the last
+// one ends before the background does.
+TEST_F(Rendering, ColourBarFrameAndLabels) {
+  colour::ComClrTblMng table;
+  for (int k = 0; k < 9; ++k) table.ComSetCntVal(0, k, 128.810f + 18.4075f * static_cast<float>(k));
+  colour::ComDspClrBar bar;
+  ASSERT_EQ(bar.ComSetClrBar({}, &table), 0);
+  draw::Surface surface(800, 550);
+  surface.clear(0);
+  const int x = -250, y = 100;
+  ASSERT_EQ(bar.ComDrawClrBar(&surface, x, y, false, "caption"), 0);
+  surface.endPainting();
+  const colour::Colour white = colour::rgb(255, 255, 255);
+  for (int fx : {x + 11, x + 100, x + 300, x + 449}) EXPECT_EQ(surface.pixel(fx, y - 10), colour::rgb(0, 0, 0)) << fx;
+
+  // Columns with ink in the label band (below the ticks, above the caption).
+  const auto inked = [&](int from, int to) {
+    std::vector<int> columns;
+    for (int cx = from; cx < to; ++cx) {
+      for (int cy = y - 32; cy > y - 50; --cy) {
+        if (surface.pixel(cx, cy) != white) {
+          columns.push_back(cx);
+          break;
+        }
+      }
+    }
+    return columns;
+  };
+  EXPECT_TRUE(inked(x, x + 10).empty()) << "a label runs left of the first tick";
+  const std::vector<int> first = inked(x + 10, x + 10 + 55);
+  ASSERT_FALSE(first.empty());
+  EXPECT_LE(first.front(), x + 10 + 3) << "the first label does not start at its tick";
+  const std::vector<int> all = inked(x, x + 511);
+  ASSERT_FALSE(all.empty());
+  EXPECT_LT(all.back(), x + 510) << "the last label runs off the background";
+  for (int k = 1; k < 9; ++k) {
+    const int tick = x + 10 + 55 * k;
+    EXPECT_FALSE(inked(tick, tick + 4).empty()) << "label " << k << " does not start at its tick";
+  }
+}
+
 }  // namespace
