@@ -47,4 +47,8 @@ std::string mapFile(const ComPrpCnfInfo& s, int id) {
   return path;
 }
 
+map::ViewPaintSettings viewPaintSettings(const ComPrpCnfInfo& s) {
+  return map::ViewPaintSettings{mapLayerSettings(s), coastlineInFront(s), colourBarSettings(s)};
+}
+
 }  // namespace kivo::app

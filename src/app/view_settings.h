@@ -6,6 +6,7 @@
 
 #include "colour/colour_bar.h"
 #include "app/settings/settings_store.h"
+#include "map/view_painter.h"
 #include "map/world_map.h"
 
 namespace kivo::app {
@@ -14,5 +15,7 @@ map::MapLayerSettings mapLayerSettings(const ComPrpCnfInfo& settings);
 colour::ColourBarSettings colourBarSettings(const ComPrpCnfInfo& settings);
 bool coastlineInFront(const ComPrpCnfInfo& settings);  // DrwSherLine
 std::string mapFile(const ComPrpCnfInfo& settings, int id);
+// Everything a view paints with.
+map::ViewPaintSettings viewPaintSettings(const ComPrpCnfInfo& settings);
 
 }  // namespace kivo::app

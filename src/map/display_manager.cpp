@@ -129,20 +129,30 @@ int ComPrdctDspMngmnt::draw(draw::Surface& surface, const ViewParams& view, int 
   const float lo = std::min(range.invalid1, range.invalid2);
   const float hi = std::max(range.invalid1, range.invalid2);
   const bool level3 = isLevel3();
-  const bool gridMode = view.s >= 8.0 && !level3 && gridCopied() && onlyFile < 0;
-  const double K = unitsPerPixel(view.s);
+  const int channels = channels_.composite ? 3 : 1;
+  // Grid mode draws the display grids once their copy is complete; one file alone draws its
+  // own gap-filled grids from the product objects once they are filled.
+  std::array<const float*, 3> grids{};
+  bool gridMode = view.s >= 8.0 && !level3;
+  for (int c = 0; c < channels && gridMode; ++c) {
+    const auto i = static_cast<std::size_t>(c);
+    if (onlyFile < 0) {
+      gridMode = gridCopied();
+      grids[i] = grids_[i].data();
+    } else {
+      gridMode = objects_[i]->ComGetGridValues(slots_[static_cast<std::size_t>(onlyFile)], grids[i], channels_.chnl[c]) == 0;
+    }
+  }
   const int w = surface.width();
   const int h = surface.height();
   const int halfW = w / 2;
   const int halfH = h / 2;
   std::vector<std::uint32_t> claims(static_cast<std::size_t>(w) * static_cast<std::size_t>(h));
-  const int channels = channels_.composite ? 3 : 1;
   const int mode = channels_.composite ? colour::kModeLookupTable : colour::kModeColourTable;
   const bool cells = (level3 && view.s > 2.0) || gridMode;
   const std::int32_t half = gridMode ? 50000 : 125000;
-  const bool rectangular = view.projection == kProjEqr || view.projection == kProjMercator;
+  const bool rectangular = projectionInfo(view.projection).wraps;
   const int square = level3 ? static_cast<int>(view.s) : static_cast<int>(view.s * 0.5);
-  (void)K;
 
   // Draws one observation of channel c; the claim buffer keeps the first one per pixel.
   const auto drawPoint = [&](int c, std::int32_t lon, std::int32_t lat, float v) {
@@ -207,7 +217,7 @@ int ComPrdctDspMngmnt::draw(draw::Surface& surface, const ViewParams& view, int 
   if (gridMode) {
     std::fill(claims.begin(), claims.end(), 0u);
     for (int c = 0; c < channels; ++c) {
-      const float* grid = grids_[static_cast<std::size_t>(c)].data();
+      const float* grid = grids[static_cast<std::size_t>(c)];
       // The grid is visited by its own 1801 x 3601 layout.
       for (int col = 0; col < model::kGridCols; ++col) {
         const std::int32_t lon = col * 100000 - 180000000;

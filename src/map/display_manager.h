@@ -50,7 +50,8 @@ class ComPrdctDspMngmnt {
 
   // Draws the product: 0, or a message number for the view to show.
   int ComDrawPrdct(draw::Surface& surface, const ViewParams& view);
-  // Draws one file of the product only (index into the file list).
+  // Draws one file of the product only (index into the file list); from magnification 8, once
+  // that file is gap-filled, its own grid.
   int ComDrawPrdctFile(draw::Surface& surface, const ViewParams& view, int file);
 
   const colour::TableStatistics& statistics() const { return statistics_; }

@@ -1,6 +1,9 @@
 #include "map/projections.h"
 
+#include <QPainter>
+
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
 
@@ -141,178 +144,190 @@ int wrapX(int x, double K) {
   return x;
 }
 
-int projectForView(const ViewParams& v, std::int32_t lon, std::int32_t lat, int& x, int& y, bool showAll, bool normalise,
-                   bool mercatorLimit) {
-  static const ComOtptObsImg prj;
+namespace {
+
+const ComOtptObsImg kPrj;
+
+// --- forward: position to screen offset ------------------------------------------------
+
+int projectEqr(const ViewParams& v, std::int32_t lon, std::int32_t lat, int& x, int& y, const ProjectOptions&) {
+  const double K = unitsPerPixel(v.s);
+  x = wrapX(truncInt((static_cast<double>(lon) - v.cx) / K), K);
+  y = truncInt((static_cast<double>(lat) - v.cy) / K);
+  return kProjOk;
+}
+
+int projectMercator(const ViewParams& v, std::int32_t lon, std::int32_t lat, int& x, int& y, const ProjectOptions& o) {
+  if (o.mercatorLimit && (lat <= -85000000 || lat >= 85000000)) return kProjHidden;
   const double K = unitsPerPixel(v.s);
   GeoPoint p{lon, lat};
-  switch (v.projection) {
-    case kProjEqr:
-      x = wrapX(truncInt((static_cast<double>(lon) - v.cx) / K), K);
-      y = truncInt((static_cast<double>(lat) - v.cy) / K);
-      return kProjOk;
-    case kProjMercator:
-      if (mercatorLimit && (lat <= -85000000 || lat >= 85000000)) return kProjHidden;
-      prj.ComPrjMercator(&p, v.s);
-      x = wrapX(truncInt((static_cast<double>(lon) - v.cx) / K), K);
-      y = truncInt(p.y - v.cy / K);
-      return kProjOk;
-    case kProjPolarNorth:
-    case kProjPolarSouth: {
-      const int rc = v.projection == kProjPolarNorth ? prj.ComPrjPolarNx(&p, v.s, showAll, v.stdLon, normalise)
-                                                      : prj.ComPrjPolarSx(&p, v.s, showAll, v.stdLon, normalise);
-      if (rc != kProjOk) return rc;
-      x = truncInt(p.x - v.cx / K);
-      y = truncInt(p.y - v.cy / K);
-      return kProjOk;
-    }
-    case kProjPolarBoth: {
-      const int rc = prj.ComPrjPolarBoth(&p, v.stdLon, false, 0);
-      if (rc != kProjOk) return rc;
-      x = p.x;
-      y = p.y;
-      return kProjOk;
-    }
-    case kProjOrtho: {
-      const int rc = prj.ComPrjOrtho(&p, showAll, v.cx, v.cy, v.s);
-      if (rc != kProjOk) return rc;
-      x = p.x;
-      y = p.y;
-      return kProjOk;
-    }
-    default:
-      return kProjHidden;
+  kPrj.ComPrjMercator(&p, v.s);
+  x = wrapX(truncInt((static_cast<double>(lon) - v.cx) / K), K);
+  y = truncInt(p.y - v.cy / K);
+  return kProjOk;
+}
+
+int projectPolar(const ViewParams& v, std::int32_t lon, std::int32_t lat, int& x, int& y, const ProjectOptions& o) {
+  GeoPoint p{lon, lat};
+  const int rc = v.projection == kProjPolarNorth ? kPrj.ComPrjPolarNx(&p, v.s, o.showAll, v.stdLon, o.normalise)
+                                                 : kPrj.ComPrjPolarSx(&p, v.s, o.showAll, v.stdLon, o.normalise);
+  if (rc != kProjOk) return rc;
+  const double K = unitsPerPixel(v.s);
+  x = truncInt(p.x - v.cx / K);
+  y = truncInt(p.y - v.cy / K);
+  return kProjOk;
+}
+
+int projectBoth(const ViewParams& v, std::int32_t lon, std::int32_t lat, int& x, int& y, const ProjectOptions&) {
+  GeoPoint p{lon, lat};
+  const int rc = kPrj.ComPrjPolarBoth(&p, v.stdLon, false, 0);
+  if (rc != kProjOk) return rc;
+  x = p.x;
+  y = p.y;
+  return kProjOk;
+}
+
+int projectOrtho(const ViewParams& v, std::int32_t lon, std::int32_t lat, int& x, int& y, const ProjectOptions& o) {
+  GeoPoint p{lon, lat};
+  const int rc = kPrj.ComPrjOrtho(&p, o.showAll, v.cx, v.cy, v.s);
+  if (rc != kProjOk) return rc;
+  x = p.x;
+  y = p.y;
+  return kProjOk;
+}
+
+// --- inverse: map units of a selection corner to a position ------------------------------
+
+GeoPoint inverseUnchanged(const ViewParams&, GeoPoint p) { return p; }
+
+GeoPoint inverseMercator(const ViewParams& v, GeoPoint p) {
+  kPrj.ComInvMercator(&p, v.s);
+  return p;
+}
+
+GeoPoint inversePolar(const ViewParams& v, GeoPoint p) {
+  if (v.projection == kProjPolarNorth) {
+    kPrj.ComInvPolarN(&p);
+  } else {
+    kPrj.ComInvPolarS(&p);
   }
+  return p;
+}
+
+// --- the centre that shows a position in the middle --------------------------------------
+
+GeoPoint centreGeographic(const ViewParams&, std::int32_t lon, std::int32_t lat) { return {lon, lat}; }
+
+GeoPoint centreMercator(const ViewParams& v, std::int32_t lon, std::int32_t lat) {
+  GeoPoint p{0, lat};
+  kPrj.ComPrjMercator(&p, v.s);
+  return {lon, truncInt(p.y * unitsPerPixel(v.s))};
+}
+
+GeoPoint centrePolar(const ViewParams& v, std::int32_t lon, std::int32_t lat) {
+  if (lon == 0 && lat == 0) return {0, 0};  // the pole in the middle
+  GeoPoint p{lon, lat};
+  if (v.projection == kProjPolarNorth) {
+    kPrj.ComPrjPolarN(&p, v.s, true, v.stdLon);
+  } else {
+    kPrj.ComPrjPolarS(&p, v.s, true, v.stdLon);
+  }
+  const double K = unitsPerPixel(v.s);
+  return {truncInt(p.x * K), truncInt(p.y * K)};
+}
+
+GeoPoint centreNone(const ViewParams&, std::int32_t, std::int32_t) { return {0, 0}; }
+
+// --- outlines: the background shape of the map -------------------------------------------
+
+void outlineEqr(QPainter& p, const ViewParams& v) {
+  const double K = unitsPerPixel(v.s);
+  const int cyPx = truncInt(-v.cy / K);
+  const int lat = truncInt(90000000.0 / K);
+  p.drawRect(QRect(QPoint(truncInt(-180000000.0 / K), cyPx - lat), QPoint(truncInt(180000000.0 / K), cyPx + lat)));
+}
+
+void outlineMercator(QPainter& p, const ViewParams& v) {
+  const double K = unitsPerPixel(v.s);
+  GeoPoint top{0, 85000000}, bottom{0, -85000000};
+  kPrj.ComPrjMercator(&top, v.s);
+  kPrj.ComPrjMercator(&bottom, v.s);
+  p.drawRect(QRect(QPoint(truncInt(-180000000.0 / K), truncInt(bottom.y - v.cy / K)),
+                   QPoint(truncInt(180000000.0 / K), truncInt(top.y - v.cy / K))));
+}
+
+void outlinePolar(QPainter& p, const ViewParams& v) {
+  const double K = unitsPerPixel(v.s);
+  const double r = kPlaneScale * v.s;
+  p.drawEllipse(QPointF(-v.cx / K, -v.cy / K), r, r);
+}
+
+void outlineBoth(QPainter& p, const ViewParams&) {
+  p.drawEllipse(QRect(QPoint(-360, -160), QPoint(-40, 160)));
+  p.drawEllipse(QRect(QPoint(40, -160), QPoint(360, 160)));
+}
+
+void outlineOrtho(QPainter& p, const ViewParams& v) {
+  const double r = kPlaneScale * v.s;
+  p.drawEllipse(QPointF(0, 0), r, r);
+}
+
+constexpr GeoPoint kCentre180{180000000, 0};
+constexpr GeoPoint kCentrePole{0, 0};
+
+const std::array<ProjectionInfo, kProjectionCount> kProjections = {{
+    {kProjEqr, "EQR", "Equidistant Geographic", true, false, true, kCentre180, 740, 420, projectEqr, inverseUnchanged,
+     centreGeographic, outlineEqr},
+    {kProjPolarNorth, "PN", "Northern Hemisphere", false, true, false, kCentrePole, 340, 360, projectPolar, inversePolar,
+     centrePolar, outlinePolar},
+    {kProjPolarSouth, "PS", "Southern Hemisphere", false, true, false, kCentrePole, 340, 360, projectPolar, inversePolar,
+     centrePolar, outlinePolar},
+    {kProjPolarBoth, "PNS", "Both", false, false, false, kCentrePole, 740, 360, projectBoth, inverseUnchanged, centreNone,
+     outlineBoth},
+    {kProjOrtho, "ORTHO", "Orthographic", false, false, true, kCentre180, 340, 360, projectOrtho, inverseUnchanged,
+     centreGeographic, outlineOrtho},
+    {kProjMercator, "MER", "Mercator Geographic", true, false, true, kCentre180, 720, 720, projectMercator,
+     inverseMercator, centreMercator, outlineMercator},
+}};
+
+}  // namespace
+
+const ProjectionInfo& projectionInfo(int code) {
+  return kProjections[static_cast<std::size_t>(code >= 0 && code < kProjectionCount ? code : kProjEqr)];
+}
+
+int projectionByName(std::string_view shortName) {
+  for (const ProjectionInfo& p : kProjections) {
+    if (shortName == p.shortName) return p.code;
+  }
+  return -1;
+}
+
+int projectForView(const ViewParams& v, std::int32_t lon, std::int32_t lat, int& x, int& y, bool showAll, bool normalise,
+                   bool mercatorLimit) {
+  if (v.projection < 0 || v.projection >= kProjectionCount) return kProjHidden;
+  return kProjections[static_cast<std::size_t>(v.projection)].project(v, lon, lat, x, y,
+                                                                      ProjectOptions{showAll, normalise, mercatorLimit});
 }
 
 GeoPoint screenToGeo(const ViewParams& v, int x, int y) {
-  static const ComOtptObsImg prj;
   const double K = unitsPerPixel(v.s);
-  GeoPoint p{truncInt(x * K + v.cx), truncInt(y * K + v.cy)};
-  switch (v.projection) {
-    case kProjMercator:
-      prj.ComInvMercator(&p, v.s);
-      break;
-    case kProjPolarNorth:
-      prj.ComInvPolarN(&p);
-      break;
-    case kProjPolarSouth:
-      prj.ComInvPolarS(&p);
-      break;
-    default:
-      break;
-  }
+  GeoPoint p = projectionInfo(v.projection).inverse(v, GeoPoint{truncInt(x * K + v.cx), truncInt(y * K + v.cy)});
   if (p.x > 180000000) p.x -= 360000000;
   if (p.x < -180000000) p.x += 360000000;
   return p;
 }
 
-// ---------------------------------------------------------------------------------------
-
-void ScreenPositionTable::fill(const ViewParams& v, int areaW, int areaH, bool hdfOutputMode,
-                               const std::atomic<bool>& stop, Table& table) {
-  const int w = areaW / 2;
-  const int h = areaH / 2;
-  const int halfW = table.displayW / 2;
-  const int halfH = table.displayH / 2;
-  const std::int32_t t = (v.projection == kProjPolarNorth || v.projection == kProjPolarSouth)
-                             ? truncInt(300000.0 / v.s)
-                             : truncInt(500000.0 / v.s);
-  const std::int32_t stepSample = t > 0 ? t : 1;
-  const bool polar = v.projection == kProjPolarNorth || v.projection == kProjPolarSouth;
-  const bool showAll = polar && hdfOutputMode;
-  const bool normalise = !(polar && hdfOutputMode);
-  const auto project = [&](std::int32_t lon, std::int32_t lat, int& x, int& y) {
-    if (v.projection == kProjMercator && (lat < -84999999 || lat > 84999999)) return false;
-    return projectForView(v, lon, lat, x, y, showAll, normalise, false) == kProjOk;
-  };
-  const auto store = [&](int x, int y, std::int32_t lon, std::int32_t lat) {
-    const int ix = x + halfW;
-    const int iy = y + halfH;
-    if (ix < 0 || iy < 0 || ix > table.displayW || iy > table.displayH) return;
-    table.entries[static_cast<std::size_t>(iy) * static_cast<std::size_t>(table.displayW + 1) +
-                  static_cast<std::size_t>(ix)] = GeoPoint{lon, lat};
-  };
-  for (std::int32_t latC = -90000000; latC <= 90000000; latC += 100000) {
-    for (std::int32_t lonC = -180000000; lonC <= 180000000; lonC += 100000) {
-      if (stop.load(std::memory_order_relaxed)) return;
-      int x = 0, y = 0;
-      if (!project(lonC, latC, x, y) || x < -w || x > w || y < -h || y > h) continue;
-      for (std::int32_t lat = latC; lat <= latC + 100000; lat += stepSample) {
-        for (std::int32_t lon = lonC; lon <= lonC + 100000; lon += stepSample) {
-          int sx = 0, sy = 0;
-          if (project(lon, lat, sx, sy) && sx >= -w && sx <= w && sy >= -h && sy <= h) store(sx, sy, lon, lat);
-        }
-      }
-    }
-  }
-}
-
-void ScreenPositionTable::reset(Table& table, int displayW, int displayH) {
-  table.displayW = displayW;
-  table.displayH = displayH;
-  table.entries.assign(static_cast<std::size_t>(displayW + 1) * static_cast<std::size_t>(displayH + 1),
-                       GeoPoint{kEmpty, kEmpty});
-}
-
-void ScreenPositionTable::start(const ViewParams& view, int areaW, int areaH, int displayW, int displayH,
-                                bool hdfOutputMode) {
-  stop();
-  reset(pending_, displayW, displayH);
-  stop_.store(false, std::memory_order_release);
-  done_.store(false, std::memory_order_release);
-  worker_ = std::thread([this, view, areaW, areaH, hdfOutputMode] {
-    fill(view, areaW, areaH, hdfOutputMode, stop_, pending_);
-    // Only a complete table is handed over.
-    if (!stop_.load(std::memory_order_acquire)) done_.store(true, std::memory_order_release);
-  });
-}
-
-void ScreenPositionTable::stop() {
-  if (worker_.joinable()) {
-    stop_.store(true, std::memory_order_release);
-    worker_.join();
-  }
-  adopt();
-}
-
-void ScreenPositionTable::wait() {
-  if (worker_.joinable()) worker_.join();
-  adopt();
-}
-
-void ScreenPositionTable::adopt() {
-  if (done_.load(std::memory_order_acquire)) {
-    if (worker_.joinable()) worker_.join();
-    std::swap(table_, pending_);
-    havePublished_ = true;
-    done_.store(false, std::memory_order_release);
-  }
-}
-
-void ScreenPositionTable::fillNow(const ViewParams& view, int areaW, int areaH, int displayW, int displayH,
-                                  bool hdfOutputMode) {
-  stop();
-  reset(table_, displayW, displayH);
-  const std::atomic<bool> never{false};
-  fill(view, areaW, areaH, hdfOutputMode, never, table_);
-  havePublished_ = true;
-}
-
-bool ScreenPositionTable::ready() {
-  adopt();
-  return havePublished_;
-}
-
-bool ScreenPositionTable::lookup(int x, int y, GeoPoint& position) {
-  adopt();
-  if (!havePublished_) return false;
-  const int ix = x + table_.displayW / 2;
-  const int iy = y + table_.displayH / 2;
-  if (ix < 0 || iy < 0 || ix > table_.displayW || iy > table_.displayH) return false;
-  position = table_.entries[static_cast<std::size_t>(iy) * static_cast<std::size_t>(table_.displayW + 1) +
-                            static_cast<std::size_t>(ix)];
-  return position.x != kEmpty;
+ViewParams viewCentredOn(int projection, double lonDegrees, double latDegrees, double s, int stdLon) {
+  ViewParams v;
+  v.projection = projectionInfo(projection).code;
+  v.s = s;
+  v.stdLon = stdLon;
+  const auto micro = [](double d) { return static_cast<std::int32_t>(std::lround(d * 1e6)); };
+  const GeoPoint c = projectionInfo(projection).centreOn(v, micro(lonDegrees), micro(latDegrees));
+  v.cx = c.x;
+  v.cy = c.y;
+  return v;
 }
 
 }  // namespace kivo::map

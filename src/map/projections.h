@@ -3,11 +3,12 @@
 // The six map projections. Positions are int32 microdegrees; results are integer pixel
 // offsets from the centre of the drawing area, x to the right and y upward.
 
-#include <atomic>
 #include <cstdint>
-#include <limits>
-#include <thread>
-#include <vector>
+#include <string_view>
+
+#include "product_io/angles.h"
+
+class QPainter;
 
 namespace kivo::map {
 
@@ -29,13 +30,13 @@ inline constexpr int kProjOk = 0;
 inline constexpr int kProjMissing = 1;
 inline constexpr int kProjHidden = 2;
 
-inline constexpr double kPi = 3.14159265358979;
-inline constexpr double kMicroToRad = 1.7453292519943278e-8;
-inline constexpr double kDegToRad = 0.017453292519943278;
+inline constexpr double kPi = angles::kPi14;
+inline constexpr double kMicroToRad = angles::kMicroToRad14;
+inline constexpr double kDegToRad = angles::kDegToRad14;
 inline constexpr double kE2 = 0.08182 * 0.08182;
 inline constexpr double kPlaneScale = 160.0;
-inline constexpr double kMercatorScale = 114.59155902616476;
-inline constexpr double kQuarterPi = 0.7853981633974475;
+inline constexpr double kMercatorScale = 114.59155902616476;  // 360 / kPi
+inline constexpr double kQuarterPi = angles::kQuarterPi14;
 
 // Map units (microdegrees or plane units) per pixel at magnification s.
 inline double unitsPerPixel(double s) { return 500000.0 / s; }
@@ -71,9 +72,42 @@ struct ViewParams {
   int stdLon = 0;  // whole degrees
 };
 
-// Projects a position as a view draws it: the projection, the centre subtraction and, for
-// the equirectangular and Mercator views, the longitude wrap. `showAll` and `normalise` as
-// the polar routines take them; `mercatorLimit` drops latitudes at or beyond 85 degrees.
+// How a position is projected for a view. `showAll` and `normalise` as the polar routines
+// take them; `mercatorLimit` drops latitudes at or beyond 85 degrees.
+struct ProjectOptions {
+  bool showAll = false;
+  bool normalise = true;
+  bool mercatorLimit = true;
+};
+
+// Everything the system knows of one projection, a row per projection code.
+struct ProjectionInfo {
+  int code;
+  const char* shortName;  // in command lines: "EQR", "PN", "PS", "PNS", "ORTHO", "MER"
+  const char* menuName;   // "Equidistant Geographic", ...
+  bool wraps;             // the view repeats every 360 degrees of longitude around its centre
+  bool polar;             // a single polar stereographic hemisphere
+  bool framed;            // the map layer draws a frame line along the outline
+  GeoPoint initialCentre; // the view centre after a reset or a change to this projection
+  int fitWidth, fitHeight;  // the map's size in pixels at magnification 1
+  // Position to screen offset: the projection, the centre subtraction and the wrap.
+  int (*project)(const ViewParams& view, std::int32_t lon, std::int32_t lat, int& x, int& y,
+                 const ProjectOptions& options);
+  // Map units of a selection corner (x * K + cx, y * K + cy) back to a position.
+  GeoPoint (*inverse)(const ViewParams& view, GeoPoint mapUnits);
+  // The view centre (cx, cy) that puts longitude/latitude (microdegrees) in the middle.
+  GeoPoint (*centreOn)(const ViewParams& view, std::int32_t lon, std::int32_t lat);
+  // Adds the map's outline (background shape) to the painter's current pen and brush.
+  void (*outline)(QPainter& painter, const ViewParams& view);
+};
+
+inline constexpr int kProjectionCount = 6;
+// The row of a projection code; codes outside 0..5 give the equirectangular row.
+const ProjectionInfo& projectionInfo(int code);
+// The code of a short name ("EQR", ...), or -1.
+int projectionByName(std::string_view shortName);
+
+// Projects a position as a view draws it.
 int projectForView(const ViewParams& view, std::int32_t lon, std::int32_t lat, int& x, int& y, bool showAll = false,
                    bool normalise = true, bool mercatorLimit = true);
 
@@ -83,45 +117,9 @@ int wrapX(int x, double K);
 // A screen offset of a selection corner back to a geographic position.
 GeoPoint screenToGeo(const ViewParams& view, int x, int y);
 
-// Geographic position under every screen pixel, filled by a worker after each redraw.
-class ScreenPositionTable {
- public:
-  static constexpr std::int32_t kEmpty = std::numeric_limits<std::int32_t>::min();
-  ScreenPositionTable() = default;
-  ~ScreenPositionTable() { stop(); }
-  ScreenPositionTable(const ScreenPositionTable&) = delete;
-  ScreenPositionTable& operator=(const ScreenPositionTable&) = delete;
-
-  // Starts refilling for a view over a drawing area of areaW x areaH pixels on a display
-  // of displayW x displayH pixels (a running fill is stopped first). `hdfOutputMode` makes
-  // the polar views project with show-all and without normalisation.
-  void start(const ViewParams& view, int areaW, int areaH, int displayW, int displayH, bool hdfOutputMode = false);
-  void stop();
-  // Waits for a running fill to complete and publishes it.
-  void wait();
-  // Fills synchronously on the calling thread (for tools and benchmarks).
-  void fillNow(const ViewParams& view, int areaW, int areaH, int displayW, int displayH, bool hdfOutputMode = false);
-  // Position under screen offset (x, y); false while no complete table is available or the
-  // pixel shows no map.
-  bool lookup(int x, int y, GeoPoint& position);
-  bool ready();
-
- private:
-  struct Table {
-    int displayW = 0, displayH = 0;
-    std::vector<GeoPoint> entries;
-  };
-  static void reset(Table& table, int displayW, int displayH);  // every entry empty
-  static void fill(const ViewParams& view, int areaW, int areaH, bool hdfOutputMode, const std::atomic<bool>& stop,
-                   Table& table);
-  void adopt();
-
-  Table table_;    // the published table (user-interface thread only)
-  Table pending_;  // filled by the worker until it reports completion
-  std::thread worker_;
-  std::atomic<bool> stop_{false};
-  std::atomic<bool> done_{false};
-  bool havePublished_ = false;
-};
+// The view of `projection` at magnification `s` and standard longitude `stdLon` centred on
+// longitude/latitude in degrees. The two-hemisphere view has no centre of its own, and the
+// polar views keep the pole in the middle when asked for (0, 0).
+ViewParams viewCentredOn(int projection, double lonDegrees, double latDegrees, double s, int stdLon);
 
 }  // namespace kivo::map

@@ -10,8 +10,6 @@
 namespace kivo::map {
 namespace {
 
-const ComOtptObsImg kPrj;
-
 // Projects one end of a map-layer line: as the view projects, without the Mercator limit.
 bool projectEnd(const ViewParams& v, std::int32_t lon, std::int32_t lat, int& x, int& y) {
   return projectForView(v, lon, lat, x, y, false, true, false) == kProjOk;
@@ -88,44 +86,13 @@ bool ComWorldMap::coastSegment(const ViewParams& v, std::int32_t lon1, std::int3
 int ComWorldMap::ComDrawCoast(int slot, draw::Surface* surface, const ViewParams& v, bool background,
                               const MapLayerSettings& settings) const {
   if (surface == nullptr) return 1;
-  const double K = unitsPerPixel(v.s);
   QPainter& p = surface->painter();
   p.save();
   p.setRenderHint(QPainter::Antialiasing, false);
   if (background && settings.background) {
     p.setPen(Qt::NoPen);
     p.setBrush(draw::toQColor(settings.backgroundColour));
-    const int left = truncInt(-180000000.0 / K);
-    const int right = truncInt(180000000.0 / K);
-    const double r = kPlaneScale * v.s;
-    switch (v.projection) {
-      case kProjEqr: {
-        const int cyPx = truncInt(-v.cy / K);
-        const int lat = truncInt(90000000.0 / K);
-        p.drawRect(QRect(QPoint(left, cyPx - lat), QPoint(right, cyPx + lat)));
-        break;
-      }
-      case kProjMercator: {
-        GeoPoint top{0, 85000000}, bottom{0, -85000000};
-        kPrj.ComPrjMercator(&top, v.s);
-        kPrj.ComPrjMercator(&bottom, v.s);
-        p.drawRect(QRect(QPoint(left, truncInt(bottom.y - v.cy / K)), QPoint(right, truncInt(top.y - v.cy / K))));
-        break;
-      }
-      case kProjPolarNorth:
-      case kProjPolarSouth:
-        p.drawEllipse(QPointF(-v.cx / K, -v.cy / K), r, r);
-        break;
-      case kProjPolarBoth:
-        p.drawEllipse(QRect(QPoint(-360, -160), QPoint(-40, 160)));
-        p.drawEllipse(QRect(QPoint(40, -160), QPoint(360, 160)));
-        break;
-      case kProjOrtho:
-        p.drawEllipse(QPointF(0, 0), r, r);
-        break;
-      default:
-        break;
-    }
+    projectionInfo(v.projection).outline(p, v);
   }
   const CoastlineSlot& coast = store_.slot(slot);
   if (settings.coast && !coast.empty()) {
@@ -162,27 +129,15 @@ int ComWorldMap::ComDrawGrid(draw::Surface* surface, const ViewParams& v, const 
   p.setBrush(Qt::NoBrush);
   // Frame.
   p.setPen(penOf(settings.latLonColour, 2));
-  const int left = truncInt(-180000000.0 / K);
-  const int right = truncInt(180000000.0 / K);
-  if (v.projection == kProjEqr) {
-    const int cyPx = truncInt(-v.cy / K);
-    const int lat = truncInt(90000000.0 / K);
-    p.drawRect(QRect(QPoint(left, cyPx - lat), QPoint(right, cyPx + lat)));
-  } else if (v.projection == kProjMercator) {
-    GeoPoint top{0, 85000000}, bottom{0, -85000000};
-    kPrj.ComPrjMercator(&top, v.s);
-    kPrj.ComPrjMercator(&bottom, v.s);
-    p.drawRect(QRect(QPoint(left, truncInt(bottom.y - v.cy / K)), QPoint(right, truncInt(top.y - v.cy / K))));
-  } else if (v.projection == kProjOrtho) {
-    const double r = kPlaneScale * v.s;
-    p.drawEllipse(QPointF(0, 0), r, r);
-  }
+  if (projectionInfo(v.projection).framed) projectionInfo(v.projection).outline(p, v);
 
   const auto segmentEnds = [&](std::int32_t lon1, std::int32_t lat1, std::int32_t lon2, std::int32_t lat2, int& x1, int& y1,
                                int& x2, int& y2) {
     if (!projectEnd(v, lon1, lat1, x1, y1) || !projectEnd(v, lon2, lat2, x2, y2)) return false;
     return std::abs(static_cast<double>(x1) - x2) <= 340000000.0 / K;
   };
+  // The rectangular maps label their lines along the edges.
+  const bool wraps = projectionInfo(v.projection).wraps;
   const auto inWindow = [&](int x, int y) { return -halfW <= x && x <= halfW && -halfH <= y && y <= halfH; };
   char text[16];
 
@@ -222,8 +177,7 @@ int ComWorldMap::ComDrawGrid(draw::Surface* surface, const ViewParams& v, const 
           continue;
         }
         batch.segment(x1, y1, x2, y2);
-        const bool rect = v.projection == kProjEqr || v.projection == kProjMercator;
-        if (rect) {
+        if (wraps) {
           // The western end: the leftmost segment start.
           if (!labelled || x1 < labelX) {
             labelX = x1;
@@ -239,7 +193,7 @@ int ComWorldMap::ComDrawGrid(draw::Surface* surface, const ViewParams& v, const 
       batch.flush();
       if (labelled) {
         std::snprintf(text, sizeof text, "%d", drawn);
-        if (v.projection == kProjEqr || v.projection == kProjMercator) {
+        if (wraps) {
           if (labelX >= -halfW) {
             surface->text(labelX - 2, labelY, text, Qt::AlignRight | Qt::AlignVCenter, 13, c);
           } else if (labelY >= -halfH && labelY <= halfH) {
@@ -287,7 +241,7 @@ int ComWorldMap::ComDrawGrid(draw::Surface* surface, const ViewParams& v, const 
         batch.flush();
         if (!labelled) continue;
         std::snprintf(text, sizeof text, "%d", M);
-        if (v.projection == kProjEqr || v.projection == kProjMercator) {
+        if (wraps) {
           // Centred on the line below the map, kept inside the window.
           int x = 0, yBottom = 0;
           projectEnd(v, lon, v.projection == kProjMercator ? -85000000 : -90000000, x, yBottom);

@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "map/projections.h"
+#include "map/screen_position_table.h"
 
 using namespace kivo::map;
 

@@ -10,6 +10,7 @@
 
 #include "colour/colour_bar.h"
 #include "map/display_manager.h"
+#include "map/view_painter.h"
 #include "temp_dir.h"
 #include "tiny_product.h"
 #include "map/world_map.h"
@@ -159,6 +160,40 @@ TEST_F(Rendering, GridCopyWaitsForGapFillingAndStops) {
   EXPECT_FALSE(manager.lastGridMode());
 }
 
+// While the metadata list is open one file is drawn alone; magnified, it is drawn from that
+// file's own gap-filled grid, whether or not the view's grid copy has run.
+TEST_F(Rendering, OneFileDrawsItsOwnGridWhenMagnified) {
+  model::ComPrdctMngmnt object({dir.file(""), nullptr, 0});
+  object.setMeshDelay(0);
+  const int first = open(object, product({{10.05f, 20.05f, 5000}}), {20});
+  const int second = open(object, product({{-10.05f, -20.05f, 9000}}), {20});
+  colour::ComClrTblMng table;
+  map::ComPrdctDspMngmnt manager;
+  map::ChannelChoice channels;
+  channels.chnl[0] = 20;
+  ASSERT_EQ(manager.ComSetDspPrdct({first, second}, channels, &table, {&object, nullptr, nullptr}), 0);
+  ramp(table);
+  object.ComStartMesh();
+  object.ComWaitMesh();
+  const map::ViewParams magnified{map::kProjEqr, deg(20), deg(10), 8.0, 0};
+  draw::Surface surface(200, 200);
+  surface.clear(0);
+  ASSERT_EQ(manager.ComDrawPrdctFile(surface, magnified, 0), 0);
+  EXPECT_TRUE(manager.lastGridMode());
+  // A cell of 0.1 degrees: a block of 2 x 2 pixels, not the single pixel of point mode.
+  EXPECT_EQ(surface.pixel(0, 0), colour::rgb(127, 127, 127));
+  EXPECT_EQ(surface.pixel(-1, -1), colour::rgb(127, 127, 127));
+  // The other file's cell is not drawn.
+  surface.clear(0);
+  ASSERT_EQ(manager.ComDrawPrdctFile(surface, magnified, 1), 0);
+  EXPECT_TRUE(manager.lastGridMode());
+  EXPECT_EQ(surface.pixel(0, 0), 0u);
+  // Below magnification 8 the file's observations are drawn as points.
+  surface.clear(0);
+  manager.ComDrawPrdctFile(surface, map::ViewParams{map::kProjEqr, deg(20), deg(10), 7.9, 0}, 0);
+  EXPECT_FALSE(manager.lastGridMode());
+}
+
 TEST_F(Rendering, CompositeChannelsCombine) {
   model::ComPrdctMngmnt object({dir.file(""), nullptr, 0});
   // 89 GHz A at (10, 20); 89 GHz B at (10, 30): red and blue from A, green from B.
@@ -291,6 +326,77 @@ TEST_F(Rendering, ColourBarLayouts) {
 // The horizontal bar: the strip's frame is closed at the top, and each label starts at its
 // tick, so that the first one keeps its leading digits on the white background and the last
 // one ends before the background does.
+// The one painter of a view: the coastline behind or in front of the product, the colour
+// bar only for a single channel, one file alone, and the selection split at the wrap.
+TEST_F(Rendering, ViewPainterOrder) {
+  // A shoreline straight through the observation's pixel: 20.05 E from 5 N to 15 N.
+  std::string coast;
+  const auto i32 = [&](std::int32_t v) { coast.append(reinterpret_cast<const char*>(&v), 4); };
+  for (std::int32_t v : {0, 2, 6 << 8, 0, 0, 0, 0, 0}) i32(v);
+  for (std::int32_t v : {deg(20.05), deg(5), deg(20.05), deg(15)}) i32(v);
+  kivo::test::writeBytes(dir.file("line.b"), coast);
+  map::ComWorldMap world;
+  ASSERT_EQ(world.ComLoadMapFile(1, dir.file("line.b")), 0);
+
+  model::ComPrdctMngmnt object({dir.file(""), nullptr, 0});
+  const int first = open(object, product({{10.05f, 20.05f, 5000}}), {20});
+  const int second = open(object, product({{-10.05f, -20.05f, 9000}}), {20});
+  colour::ComClrTblMng table;
+  map::ComPrdctDspMngmnt manager;
+  map::ChannelChoice channels;
+  channels.chnl[0] = 20;
+  ASSERT_EQ(manager.ComSetDspPrdct({first, second}, channels, &table, {&object, nullptr, nullptr}), 0);
+  ramp(table);
+
+  map::ViewPaintRequest request;
+  request.world = &world;
+  request.product = &manager;
+  request.table = &table;
+  request.colourBar = map::ColourBarPlacement::initial(300);
+  map::ViewPaintSettings settings;
+  settings.layer.background = false;
+  settings.layer.latLon = false;
+  settings.layer.equator = false;
+  const colour::Colour grey = colour::rgb(127, 127, 127);
+  const colour::Colour white = colour::rgb(255, 255, 255);
+  draw::Surface surface(800, 300);
+  const auto paint = [&] { EXPECT_EQ(map::paintView(surface, request, settings), 0); };
+
+  settings.coastInFront = true;
+  paint();
+  EXPECT_EQ(surface.pixel(40, 20), settings.layer.coastColour);
+  EXPECT_EQ(surface.pixel(40, 12), settings.layer.coastColour);
+  EXPECT_EQ(surface.pixel(-40, -20), colour::rgb(229, 229, 229));
+  EXPECT_EQ(surface.pixel(-100, request.colourBar.y - 5), white);  // the bar's background
+  settings.coastInFront = false;
+  paint();
+  EXPECT_EQ(surface.pixel(40, 20), grey);
+  EXPECT_EQ(surface.pixel(40, 12), settings.layer.coastColour);
+
+  request.composite = true;  // a composite shows no colour bar
+  paint();
+  EXPECT_EQ(surface.pixel(-100, request.colourBar.y - 5), 0u);
+
+  request.oneFile = 1;  // one file alone
+  paint();
+  EXPECT_EQ(surface.pixel(40, 20), settings.layer.coastColour);
+  EXPECT_EQ(surface.pixel(-40, -20), colour::rgb(229, 229, 229));
+  request.oneFile = 0;
+  paint();
+  EXPECT_EQ(surface.pixel(-40, -20), 0u);
+
+  // A selection from 170 E to 170 W crosses the edge of the map centred on 0: one piece at
+  // each end of the map, none across the middle.
+  const map::SelectionOutline selection{{deg(170), deg(10)}, {deg(-170), deg(-10)}};
+  request.selection = &selection;
+  paint();
+  EXPECT_EQ(surface.pixel(350, 20), map::kSelectionColour);
+  EXPECT_EQ(surface.pixel(-350, 20), map::kSelectionColour);
+  EXPECT_EQ(surface.pixel(340, 0), map::kSelectionColour);
+  EXPECT_EQ(surface.pixel(-340, 0), map::kSelectionColour);
+  EXPECT_NE(surface.pixel(0, 20), map::kSelectionColour);
+}
+
 TEST_F(Rendering, ColourBarFrameAndLabels) {
   colour::ComClrTblMng table;
   for (int k = 0; k < 9; ++k) table.ComSetCntVal(0, k, 128.810f + 18.4075f * static_cast<float>(k));

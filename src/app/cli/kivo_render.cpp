@@ -4,22 +4,20 @@
 #include <QGuiApplication>
 #include <QImageWriter>
 
-#include <unistd.h>
-
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
-#include "product_model/catalogue.h"
-#include "colour/colour_bar.h"
-#include "map/display_manager.h"
-#include "product_model/product_object.h"
+#include "app/program_folder.h"
 #include "app/settings/settings_store.h"
-#include "colour/table_files.h"
 #include "app/view_settings.h"
+#include "colour/table_files.h"
+#include "map/display_manager.h"
+#include "map/view_painter.h"
 #include "map/world_map.h"
+#include "product_model/product_object.h"
 
 namespace {
 
@@ -40,15 +38,6 @@ int fail(const std::string& what) {
   return 1;
 }
 
-std::string programFolder() {
-  std::vector<char> buffer(4096);
-  const ssize_t n = ::readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
-  if (n <= 0) return "./";
-  const std::string exe(buffer.data(), static_cast<std::size_t>(n));
-  const auto slash = exe.rfind('/');
-  return slash == std::string::npos ? "./" : exe.substr(0, slash + 1);
-}
-
 bool number(const char* text, double& v) {
   char* end = nullptr;
   v = std::strtod(text, &end);
@@ -60,7 +49,9 @@ bool number(const char* text, double& v) {
 int main(int argc, char** argv) {
   std::vector<std::string> files;
   int chnl = -1;
-  map::ViewParams view;
+  int projection = map::kProjEqr;
+  double s = 1.0;
+  int stdLon = 0;
   double lon = 0, lat = 0;
   int width = 800, height = 550;
   std::string table, out;
@@ -72,23 +63,18 @@ int main(int argc, char** argv) {
       chnl = static_cast<int>(v);
       ++i;
     } else if (a == "--projection" && i + 1 < argc) {
-      const std::string p = argv[++i];
-      const char* names[] = {"EQR", "PN", "PS", "PNS", "ORTHO", "MER"};
-      view.projection = -1;
-      for (int k = 0; k < 6; ++k) {
-        if (p == names[k]) view.projection = k;
-      }
-      if (view.projection < 0) return usage();
+      projection = map::projectionByName(argv[++i]);
+      if (projection < 0) return usage();
     } else if (a == "--centre" && i + 2 < argc && number(argv[i + 1], v) && number(argv[i + 2], w) &&
                std::fabs(v) <= 360 && std::fabs(w) <= 90) {
       lon = v;
       lat = w;
       i += 2;
     } else if (a == "--zoom" && i + 1 < argc && number(argv[i + 1], v) && v >= 1 && v <= 256) {
-      view.s = v;
+      s = v;
       ++i;
     } else if (a == "--std-lon" && i + 1 < argc && number(argv[i + 1], v) && std::fabs(v) <= 180) {
-      view.stdLon = static_cast<int>(v);
+      stdLon = static_cast<int>(v);
       ++i;
     } else if (a == "--size" && i + 2 < argc && number(argv[i + 1], v) && number(argv[i + 2], w) && v >= 16 &&
                w >= 16 && v <= 8192 && w <= 8192) {
@@ -113,7 +99,7 @@ int main(int argc, char** argv) {
   if (std::getenv("QT_QPA_PLATFORM") == nullptr) ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
   QGuiApplication app(argc, argv);
 
-  const std::string folder = programFolder();
+  const std::string folder = kivo::app::programFolder();
   model::ComPrdctMngmnt object({folder + "data/", nullptr, 0});
   std::vector<int> slots;
   for (const std::string& f : files) {
@@ -125,40 +111,6 @@ int main(int argc, char** argv) {
     const int load = object.ComLoadChnl(slot, chnl);
     if (load != 0) return fail(f + ": channel " + std::to_string(chnl) + " cannot be loaded (" + std::to_string(load) + ")");
     slots.push_back(slot);
-  }
-
-  // The centre as the view keeps it for its projection.
-  const double K = map::unitsPerPixel(view.s);
-  const auto micro = [](double d) { return static_cast<std::int32_t>(std::lround(d * 1e6)); };
-  switch (view.projection) {
-    case map::kProjEqr:
-    case map::kProjOrtho:
-      view.cx = micro(lon);
-      view.cy = micro(lat);
-      break;
-    case map::kProjMercator: {
-      view.cx = micro(lon);
-      map::GeoPoint p{0, micro(lat)};
-      map::ComOtptObsImg().ComPrjMercator(&p, view.s);
-      view.cy = map::truncInt(p.y * K);
-      break;
-    }
-    case map::kProjPolarNorth:
-    case map::kProjPolarSouth: {
-      if (lon == 0 && lat == 0) break;  // the pole in the middle
-      map::GeoPoint p{micro(lon), micro(lat)};
-      const map::ComOtptObsImg prj;
-      if (view.projection == map::kProjPolarNorth) {
-        prj.ComPrjPolarN(&p, view.s, true, view.stdLon);
-      } else {
-        prj.ComPrjPolarS(&p, view.s, true, view.stdLon);
-      }
-      view.cx = map::truncInt(p.x * K);
-      view.cy = map::truncInt(p.y * K);
-      break;
-    }
-    default:
-      break;
   }
 
   colour::ComClrTblMng colourTable;
@@ -182,30 +134,23 @@ int main(int argc, char** argv) {
   // The settings' defaults: a settings file that does not exist gives every default.
   kivo::app::ComPrpCnfInfo settings(folder, folder + ".kivo-render-defaults-only.ini");
   settings.ComReadCnf();
-  const map::MapLayerSettings layer = kivo::app::mapLayerSettings(settings);
-  const bool coastInFront = kivo::app::coastlineInFront(settings);
   map::ComWorldMap world;
   world.ComLoadMapFile(1, kivo::app::mapFile(settings, kivo::app::kIdMapFile));
   world.ComLoadMapFile(2, kivo::app::mapFile(settings, kivo::app::kIdMapFile2));
-  const int mapSlot = map::ComWorldMap::slotFor(layer, view.s);
+
+  map::ViewPaintRequest request;
+  request.view = map::viewCentredOn(projection, lon, lat, s, stdLon);
+  request.world = &world;
+  request.product = &manager;
+  request.table = &colourTable;
+  request.colourBar = map::ColourBarPlacement::initial(height);
+  std::string title, name;
+  object.ComGetTitle(slots[0], chnl, title, true);
+  object.ComGetPrdctName(slots[0], name);
+  request.colourBar.caption = name + " " + title;
 
   draw::Surface surface(width, height);
-  surface.clear(0);
-  map::MapLayerSettings behind = layer;
-  behind.coast = layer.coast && !coastInFront;
-  world.ComDrawCoast(mapSlot, &surface, view, true, behind);
-  surface.endPainting();
-  manager.ComDrawPrdct(surface, view);
-  if (coastInFront) world.ComDrawCoast(mapSlot, &surface, view, false, layer);
-  world.ComDrawGrid(&surface, view, layer);
-  colour::ComDspClrBar bar;
-  bar.ComSetClrBar(kivo::app::colourBarSettings(settings), &colourTable);
-  std::string title;
-  object.ComGetTitle(slots[0], chnl, title, true);
-  std::string name;
-  object.ComGetPrdctName(slots[0], name);
-  bar.ComDrawClrBar(&surface, -250, 70 - height / 2, false, name + " " + title);
-  surface.endPainting();
+  map::paintView(surface, request, kivo::app::viewPaintSettings(settings));
 
   QImageWriter writer(QString::fromStdString(out), "png");
   if (!writer.write(surface.image())) return fail(out + ": " + writer.errorString().toStdString());
