@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 
+#include "bench_main.h"
 #include "product_model/large_buffer.h"
 #include "product_model/product_object.h"
 
@@ -17,7 +18,6 @@ namespace model = kivo::model;
 
 namespace {
 
-std::string g_path = std::string(KIVO_SAMPLE_DIR) + "/GW1AM2_201207031905_234A_L1SGBTBR_2220220.h5";
 constexpr int k89AH = 20;
 
 // Heap in use plus the blocks the large-buffer allocator maps, in MB (10^6 bytes).
@@ -31,7 +31,7 @@ std::unique_ptr<model::ComPrdctMngmnt> registered(int& slot) {
   int projection = -1;
   bool known = false;
   std::string name;
-  if (object->ComOpenPrdctFile(g_path, slot, name, projection, known) != 0) return nullptr;
+  if (object->ComOpenPrdctFile(kivo::bench::productPath(), slot, name, projection, known) != 0) return nullptr;
   return object;
 }
 
@@ -105,15 +105,3 @@ BENCHMARK(BM_Load89AH)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_FillGaps89AH)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 }  // namespace
-
-int main(int argc, char** argv) {
-  if (argc > 1 && argv[1][0] != '-') {
-    g_path = argv[1];
-    for (int i = 1; i + 1 < argc; ++i) argv[i] = argv[i + 1];
-    --argc;
-  }
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}

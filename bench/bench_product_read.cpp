@@ -6,21 +6,21 @@
 #include <benchmark/benchmark.h>
 #include <hdf5.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <vector>
 
+#include "bench_main.h"
 #include "product_io/amsr2_io.h"
 
 namespace io = kivo::io;
 
 namespace {
 
-std::string g_path = std::string(KIVO_SAMPLE_DIR) + "/GW1AM2_201207031905_234A_L1SGBTBR_2220220.h5";
-
 void plainRead(benchmark::State& state, const char* dataset) {
   H5Eset_auto2(H5E_DEFAULT, nullptr, nullptr);
-  const hid_t file = H5Fopen(g_path.c_str(), H5F_ACC_RDONLY, H5P_DEFAULT);
+  const hid_t file = H5Fopen(kivo::bench::productPath().c_str(), H5F_ACC_RDONLY, H5P_DEFAULT);
   if (file < 0) {
     state.SkipWithError("cannot open the sample product");
     return;
@@ -42,7 +42,7 @@ void plainRead(benchmark::State& state, const char* dataset) {
 }
 
 void scaledRead(benchmark::State& state, io::AccessLabel label) {
-  const io::ProductHandle handle = io::openProduct(g_path.c_str());
+  const io::ProductHandle handle = io::openProduct(kivo::bench::productPath().c_str());
   if (handle < 0) {
     state.SkipWithError("cannot open the sample product");
     return;
@@ -72,7 +72,7 @@ void BM_PlainReadLowFrequency12(benchmark::State& s) {
       "Brightness Temperature (23.8GHz,V)", "Brightness Temperature (23.8GHz,H)",
       "Brightness Temperature (36.5GHz,V)", "Brightness Temperature (36.5GHz,H)"};
   H5Eset_auto2(H5E_DEFAULT, nullptr, nullptr);
-  const hid_t file = H5Fopen(g_path.c_str(), H5F_ACC_RDONLY, H5P_DEFAULT);
+  const hid_t file = H5Fopen(kivo::bench::productPath().c_str(), H5F_ACC_RDONLY, H5P_DEFAULT);
   if (file < 0) {
     s.SkipWithError("cannot open the sample product");
     return;
@@ -103,15 +103,3 @@ BENCHMARK(BM_PlainReadLowFrequency12)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ScaledReadComposite11210)->Unit(benchmark::kMillisecond);
 
 }  // namespace
-
-int main(int argc, char** argv) {
-  if (argc > 1 && argv[1][0] != '-') {
-    g_path = argv[1];
-    for (int i = 1; i + 1 < argc; ++i) argv[i] = argv[i + 1];
-    --argc;
-  }
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}

@@ -13,8 +13,10 @@
 #include <memory>
 #include <string>
 
+#include "bench_main.h"
 #include "colour/colour_bar.h"
 #include "map/display_manager.h"
+#include "map/screen_position_table.h"
 #include "product_model/product_object.h"
 #include "map/world_map.h"
 
@@ -25,7 +27,12 @@ namespace draw = kivo::draw;
 
 namespace {
 
-std::string g_path = std::string(KIVO_SAMPLE_DIR) + "/GW1AM2_201207031905_234A_L1SGBTBR_2220220.h5";
+// Painting needs a Qt GUI application; offscreen unless QT_QPA_PLATFORM names a platform.
+const bool g_guiApplication = kivo::bench::addSetup([](int& argc, char** argv) -> std::shared_ptr<void> {
+  ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  return std::make_shared<QGuiApplication>(argc, argv);
+});
+
 const std::string g_maps = std::string(KIVO_BIN_DIR) + "/Map/";
 constexpr int k89AH = 20;
 
@@ -41,7 +48,7 @@ struct Scene {
     int slot = -1, projection = -1;
     bool known = false;
     std::string name;
-    if (object.ComOpenPrdctFile(g_path, slot, name, projection, known) != 0 || object.ComLoadChnl(slot, k89AH) != 0) return;
+    if (object.ComOpenPrdctFile(kivo::bench::productPath(), slot, name, projection, known) != 0 || object.ComLoadChnl(slot, k89AH) != 0) return;
     object.ComStartMesh();
     object.ComWaitMesh();
     map::ChannelChoice channels;
@@ -114,17 +121,3 @@ BENCHMARK(BM_PaintGridMode)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ScreenPositionTable)->Unit(benchmark::kMillisecond);
 
 }  // namespace
-
-int main(int argc, char** argv) {
-  if (argc > 1 && argv[1][0] != '-') {
-    g_path = argv[1];
-    for (int i = 1; i + 1 < argc; ++i) argv[i] = argv[i + 1];
-    --argc;
-  }
-  ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  QGuiApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}

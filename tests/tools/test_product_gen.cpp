@@ -14,8 +14,10 @@
 #include <filesystem>
 #include <numbers>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "generator_command_line.h"
 #include "product_gen.h"
 #include "temp_dir.h"
 
@@ -736,6 +738,63 @@ TEST_F(ProductGen, CommandLineWritesProductsAndRefusesBadUsage) {
   ASSERT_TRUE(file.ok());
   EXPECT_EQ(rootString(file.get(), "GranuleID").substr(20), "234D_L2SGPRCHA2220220");
   EXPECT_EQ(datasetFacts(file.get(), "Geophysical Data for 89B").dims, (std::vector<hsize_t>{3, 486, 3}));
+}
+
+// The command line both generators share, on a small option set: what each argument list asks
+// for, the text that refuses it (or the path it names), and what the options received.
+TEST(GeneratorCommandLine, ReadsOptionsAndRefusesBadUsageWithItsMessage) {
+  using Action = gen::GeneratorCommandLine::Request::Action;
+  const struct {
+    std::vector<const char*> args;
+    Action action;
+    std::string text;  // the usage error, or the path of Samples and Product
+    int number;
+    bool flag;
+    std::string name;
+  } cases[] = {
+      {{}, Action::UsageError, "missing arguments\nusage: prog\n", -1, false, ""},
+      {{"-h"}, Action::Help, "", -1, false, ""},
+      {{"--samples", "dir"}, Action::Samples, "dir", -1, false, ""},
+      {{"--samples"}, Action::UsageError, "--samples takes exactly one folder", -1, false, ""},
+      {{"--samples", "dir", "more"}, Action::UsageError, "--samples takes exactly one folder", -1, false, ""},
+      {{"--n", "1"}, Action::UsageError, "the first argument must be the output file or --samples", -1, false, ""},
+      {{"out"}, Action::Product, "out", -1, false, ""},
+      // A value is taken whole even when it looks like an option; a flag needs no value, also last.
+      {{"out", "--name", "--flag", "--n", "-3"}, Action::Product, "out", -3, false, "--flag"},
+      {{"out", "--n", "5", "--flag"}, Action::Product, "out", 5, true, ""},
+      {{"out", "--n"}, Action::UsageError, "unknown option or missing value: --n", -1, false, ""},
+      {{"out", "--bogus"}, Action::UsageError, "unknown option or missing value: --bogus", -1, false, ""},
+      {{"out", "--bogus", "1"}, Action::UsageError, "unknown option: --bogus", -1, false, ""},
+      {{"out", "--n", "12x"}, Action::UsageError, "bad value for --n: 12x", -1, false, ""},
+      {{"out", "--n", ""}, Action::UsageError, "bad value for --n: ", -1, false, ""},
+      {{"out", "--n", "99999999999"}, Action::UsageError, "bad value for --n: 99999999999", -1, false, ""},
+      {{"out", "--name", "bad"}, Action::UsageError, "bad value for --name: bad", -1, false, "bad"},
+      {{"out", "--n", "13"}, Action::UsageError, "13 is refused", 13, false, ""},
+  };
+  for (const auto& c : cases) {
+    int number = -1;
+    bool flag = false;
+    std::string name;
+    gen::GeneratorCommandLine commandLine("prog", "usage: prog\n", 0);
+    commandLine.flag("--flag", [&] { flag = true; });
+    commandLine.number("--n", number);
+    commandLine.option("--name", [&](std::string_view value) {
+      name = value;
+      return value != "bad";
+    });
+    commandLine.check([&] { return std::string(number == 13 ? "13 is refused" : ""); });
+    std::vector<const char*> argv = {"prog"};
+    argv.insert(argv.end(), c.args.begin(), c.args.end());
+    std::string joined;
+    for (const char* a : c.args) joined += std::string(a) + " ";
+
+    const auto request = commandLine.parse(static_cast<int>(argv.size()), argv.data());
+    EXPECT_EQ(request.action, c.action) << joined;
+    EXPECT_EQ(request.action == Action::UsageError ? request.message : request.path, c.text) << joined;
+    EXPECT_EQ(number, c.number) << joined;
+    EXPECT_EQ(flag, c.flag) << joined;
+    EXPECT_EQ(name, c.name) << joined;
+  }
 }
 
 }  // namespace

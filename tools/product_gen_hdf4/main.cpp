@@ -6,36 +6,26 @@
 //
 // Exit status: 0 success, 1 a product could not be written, 2 usage error.
 
-#include <charconv>
-#include <cstdio>
-#include <filesystem>
 #include <string>
 #include <string_view>
-#include <system_error>
 
+#include "generator_command_line.h"
 #include "hdf4_gen.h"
 
 namespace {
 
 namespace gen = kivo::gen;
 
-constexpr int kExitFailed = 1;
-constexpr int kExitUsage = 2;
-
 const char* const kUsage =
     "usage: kivo-gen-hdf4 --samples DIR\n"
     "       kivo-gen-hdf4 OUT.00 --sensor AMSR|AMSR-E --level 1A|1B|1M|2|2Map|3 [--scans N]\n"
     "                     [--code XXX] [--projection E0|PN|PS]\n";
 
-int usageError(const std::string& message) {
-  std::fprintf(stderr, "kivo-gen-hdf4: %s\n", message.c_str());
-  return kExitUsage;
-}
-
-bool parseInt(std::string_view text, int& value) {
-  const char* end = text.data() + text.size();
-  const auto [ptr, ec] = std::from_chars(text.data(), end, value);
-  return ec == std::errc() && ptr == end && !text.empty();
+bool parseSensor(std::string_view text, gen::Hdf4Sensor& sensor) {
+  if (text == "AMSR") sensor = gen::Hdf4Sensor::Amsr;
+  else if (text == "AMSR-E") sensor = gen::Hdf4Sensor::AmsrE;
+  else return false;
+  return true;
 }
 
 bool parseLevel(std::string_view text, gen::Hdf4Level& level) {
@@ -49,74 +39,38 @@ bool parseLevel(std::string_view text, gen::Hdf4Level& level) {
   return true;
 }
 
-int writeSamples(const std::string& dir) {
-  std::error_code ec;
-  std::filesystem::create_directories(dir, ec);
-  if (ec) {
-    std::fprintf(stderr, "kivo-gen-hdf4: cannot create %s: %s\n", dir.c_str(), ec.message().c_str());
-    return kExitFailed;
-  }
-  const int failures = gen::writeHdf4SampleSet(dir, [](const std::string& path, int result) {
-    if (result == gen::kHdf4Ok) {
-      std::printf("%s\n", path.c_str());
-      std::fflush(stdout);
-    } else {
-      std::fprintf(stderr, "kivo-gen-hdf4: failed to write %s (result %d)\n", path.c_str(), result);
-    }
-  });
-  return failures == 0 ? 0 : kExitFailed;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 2) return usageError(std::string("missing arguments\n") + kUsage);
-  const std::string_view first = argv[1];
-  if (first == "--help" || first == "-h") {
-    std::fputs(kUsage, stdout);
-    return 0;
-  }
-  if (first == "--samples") {
-    if (argc != 3) return usageError("--samples takes exactly one folder");
-    return writeSamples(argv[2]);
-  }
-  if (first.starts_with("-")) return usageError("the first argument must be the output file or --samples");
-
   gen::Hdf4Options options;
   bool sensorGiven = false, levelGiven = false;
-  for (int i = 2; i < argc; ++i) {
-    const std::string_view arg = argv[i];
-    if (i + 1 >= argc) return usageError("unknown option or missing value: " + std::string(arg));
-    const std::string_view value = argv[++i];
-    auto badValue = [&] { return usageError("bad value for " + std::string(arg) + ": " + std::string(value)); };
-    if (arg == "--sensor") {
-      if (value == "AMSR") options.sensor = gen::Hdf4Sensor::Amsr;
-      else if (value == "AMSR-E") options.sensor = gen::Hdf4Sensor::AmsrE;
-      else return badValue();
-      sensorGiven = true;
-    } else if (arg == "--level") {
-      if (!parseLevel(value, options.level)) return badValue();
-      levelGiven = true;
-    } else if (arg == "--scans") {
-      if (!parseInt(value, options.scans)) return badValue();
-    } else if (arg == "--code") {
-      options.code = std::string(value);
-    } else if (arg == "--projection") {
-      options.projection = std::string(value);
-    } else {
-      return usageError("unknown option: " + std::string(arg));
-    }
-  }
-  if (!sensorGiven || !levelGiven) return usageError("--sensor and --level are required");
-  const std::string problem = gen::hdf4OptionsProblem(options);
-  if (!problem.empty()) return usageError(problem);
+  gen::GeneratorCommandLine commandLine("kivo-gen-hdf4", kUsage, gen::kHdf4Ok);
+  commandLine.option("--sensor", [&](std::string_view value) {
+    sensorGiven = parseSensor(value, options.sensor);
+    return sensorGiven;
+  });
+  commandLine.option("--level", [&](std::string_view value) {
+    levelGiven = parseLevel(value, options.level);
+    return levelGiven;
+  });
+  commandLine.number("--scans", options.scans);
+  commandLine.option("--code", [&](std::string_view value) {
+    options.code = std::string(value);
+    return true;
+  });
+  commandLine.option("--projection", [&](std::string_view value) {
+    options.projection = std::string(value);
+    return true;
+  });
+  commandLine.check([&]() -> std::string {
+    if (!sensorGiven || !levelGiven) return "--sensor and --level are required";
+    return {};
+  });
+  commandLine.check([&] { return gen::hdf4OptionsProblem(options); });
 
-  const std::string path = argv[1];
-  const int result = gen::writeHdf4Product(path, options);
-  if (result != gen::kHdf4Ok) {
-    std::fprintf(stderr, "kivo-gen-hdf4: failed to write %s (result %d)\n", path.c_str(), result);
-    return kExitFailed;
-  }
-  std::printf("%s\n", path.c_str());
-  return 0;
+  return commandLine.run(
+      argc, argv, [&](const std::string& path) { return gen::writeHdf4Product(path, options); },
+      [](const std::string& dir, const gen::GeneratorCommandLine::FileReport& onFile) {
+        return gen::writeHdf4SampleSet(dir, onFile);
+      });
 }
