@@ -73,7 +73,7 @@ run_tests() {
   cmake --build build-tsan -j "$JOBS" --target test_product_model test_map grid_files
   echo "== concurrency tests (ThreadSanitizer build)"
   QT_QPA_PLATFORM=offscreen TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build-tsan --output-on-failure \
-    -R "ProductObject|Projections.ScreenPositionTable|Rendering.GridCopy"
+    -R "ProductObject|ScanTimeThreads|Projections.ScreenPositionTable|Rendering.GridCopy"
 }
 
 case "${1:-}" in

@@ -6,7 +6,7 @@
 
 #include "product_io/amsr2_io.h"
 #include "product_io/io_internal.h"
-#include "product_io/geolocation.h"
+#include "product_io/grid_position_files.h"
 #include "product_io/trace.h"
 
 namespace kivo::io {
@@ -242,7 +242,7 @@ int getOverlapScans(ProductHandle handle) {
 int getDimSize(ProductHandle handle, AccessLabel label, DimSize& out) {
   out = DimSize{};
   if (handle == 0) return kErrNullHandle;
-  if (label == 40160) {
+  if (label == kLabelLatLonGrid) {
     // Grid positions come from the grid position file: one 8-byte record per cell.
     std::string path;
     const int rc = gridFilePath(handle, path);
@@ -284,10 +284,7 @@ int getDimSize(ProductHandle handle, AccessLabel label, DimSize& out) {
     out.dims[2] = 0;
     rank = 2;
   }
-  if (label == 40010 || label == 40020 || label == 40030 || label == 40040 || label == 40050 ||
-      label == 40060 || label == 40090 || label == 40120) {
-    out.dims[1] /= 2;
-  }
+  if (derivesFrom89A(label)) out.dims[1] /= 2;
   if (members.size() > 1) {
     const auto count = static_cast<std::int32_t>(members.size());
     if (rank == 1) {

@@ -386,9 +386,10 @@ int getData(ProductHandle handle, std::vector<double>& buffer, int begin, int en
 int getGridData(ProductHandle handle, std::vector<float>& buffer, AccessLabel label) {
   buffer.clear();
   if (handle == 0) return kErrNullHandle;
-  const bool general = label == 31010 || label == 31020 || label == 31030 || label == 34140 || label == 34150 ||
-                       label == 34160;
-  const bool layered = (label >= 31310 && label <= 31340) || (label >= 34510 && label <= 34540);
+  const bool general = label == kLabelL3TbV || label == kLabelL3TbH || label == kLabelL3TbVH ||
+                       label == kLabelL3StdDevV || label == kLabelL3StdDevH || label == kLabelL3StdDevVH;
+  const bool layered = (label >= kLabelL3Geophysical && label <= kLabelL3GeophysicalAll) ||
+                       (label >= kLabelL3StdDev && label <= kLabelL3StdDevAll);
   if ((!general && !layered) || label % 10 != 0) return kErrNotGridLabel;
   return generalRead(handle, buffer, kAllScans, kAllScans, label);
 }

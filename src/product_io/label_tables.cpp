@@ -239,7 +239,7 @@ LabelTable buildLevel3(TableId id, bool monthly, bool km10) {
 
 LabelTable buildGeolocation() {
   TableBuilder b(TableId::Geolocation);
-  for (AccessLabel label = 40010; label <= 40160; label += 10) {
+  for (AccessLabel label = kFirstGeolocationLabel; label <= kLastGeolocationLabel; label += 10) {
     b.add(label, "", kStoredF32, kFloat, {kL1Scans, 486, 0}, 1.0f, "deg");
   }
   return b.take();
@@ -329,51 +329,83 @@ bool isBitExpandedLabel(AccessLabel label) {
   return label == 10470 || label == 10480 || label == 21070 || label == 22110 || label == 22120;
 }
 
-bool isGeolocationLabel(AccessLabel label) {
-  return label >= 40010 && label <= 40160 && label % 10 == 0;
+namespace {
+
+constexpr const char* kLat89A = "Latitude of Observation Point for 89A";
+constexpr const char* kLon89A = "Longitude of Observation Point for 89A";
+constexpr const char* kLat89B = "Latitude of Observation Point for 89B";
+constexpr const char* kLon89B = "Longitude of Observation Point for 89B";
+
+using enum PositionSource;
+constexpr std::array<GeolocationRule, 16> kGeolocationRules = {{
+    {kLabelLatLon6G, CoRegistered, 0, kLat89A, kLon89A},
+    {kLabelLatLon7G, CoRegistered, 1, kLat89A, kLon89A},
+    {kLabelLatLon10G, CoRegistered, 2, kLat89A, kLon89A},
+    {kLabelLatLon18G, CoRegistered, 3, kLat89A, kLon89A},
+    {kLabelLatLon23G, CoRegistered, 4, kLat89A, kLon89A},
+    {kLabelLatLon36G, CoRegistered, 5, kLat89A, kLon89A},
+    {kLabelLatLon89A, Stored, -1, kLat89A, kLon89A},
+    {kLabelLatLon89B, Stored, -1, kLat89B, kLon89B},
+    {kLabelLatLonLowMean, CoRegisteredMean, -1, kLat89A, kLon89A},
+    {kLabelLatLonL1R89A, Stored, -1, kLat89A, kLon89A},
+    {kLabelLatLonL1R89B, Stored, -1, kLat89B, kLon89B},
+    {kLabelLatLonL1R, Even89A, -1, kLat89A, kLon89A},
+    {kLabelLatLonL2, Stored, -1, "Latitude of Observation Point", "Longitude of Observation Point"},
+    {kLabelLatLonL2_89A, Stored, -1, kLat89A, kLon89A},
+    {kLabelLatLonL2_89B, Stored, -1, kLat89B, kLon89B},
+    {kLabelLatLonGrid, GridFile, -1, "", ""},
+}};
+
+}  // namespace
+
+const GeolocationRule* geolocationRule(AccessLabel label) {
+  for (const GeolocationRule& rule : kGeolocationRules) {
+    if (rule.label == label) return &rule;
+  }
+  return nullptr;
+}
+
+bool isGeolocationLabel(AccessLabel label) { return geolocationRule(label) != nullptr; }
+
+bool derivesFrom89A(AccessLabel geoLabel) {
+  const GeolocationRule* rule = geolocationRule(geoLabel);
+  if (rule == nullptr) return false;
+  return rule->source == CoRegistered || rule->source == CoRegisteredMean || rule->source == Even89A;
 }
 
 AccessLabel geolocationLabelOf(AccessLabel l, PrdctType type) {
   if (type == PrdctType::Amsr2L1R) {
-    if (l == 11170 || l == 11180) return 40100;
-    if (l == 11190 || l == 11200) return 40110;
+    if (l == 11170 || l == 11180) return kLabelLatLonL1R89A;
+    if (l == 11190 || l == 11200) return kLabelLatLonL1R89B;
   }
   // The low-frequency pairs of Level 1A (10050..) and 1B (11050..): one band per V/H pair.
   for (AccessLabel base : {10050, 11050}) {
-    if (l >= base && l <= base + 110 && (l - base) % 10 == 0) return 40010 + 10 * ((l - base) / 20);
+    if (l >= base && l <= base + 110 && (l - base) % 10 == 0) return kLabelLatLon6G + 10 * ((l - base) / 20);
   }
   switch (l) {
-    case 10170: case 10180: case 10220: case 11170: case 11180: case 11220: return 40070;
-    case 10190: case 10200: case 10230: case 11190: case 11200: case 11230: return 40080;
-    case 10210: case 10240: case 10260: case 10470: case 10490: case 11210: return 40090;
+    case 10170: case 10180: case 10220: case 11170: case 11180: case 11220: return kLabelLatLon89A;
+    case 10190: case 10200: case 10230: case 11190: case 11200: case 11230: return kLabelLatLon89B;
+    case 10210: case 10240: case 10260: case 10470: case 10490: case 11210: return kLabelLatLonLowMean;
     default: break;
   }
   const bool level1r = (l >= 12050 && l <= 12180) || (l >= 12200 && l <= 12290) ||
                        (l >= 12310 && l <= 12380) || (l >= 12400 && l <= 12430);
-  if (level1r && l % 10 == 0) return 40120;
-  if (l >= 21030 && l <= 21050) return 40130;
-  if (l >= 22030 && l <= 22050) return 40140;
-  if (l >= 22070 && l <= 22090) return 40150;
-  if (l >= 31000 && l <= 34999) return 40160;
+  if (level1r && l % 10 == 0) return kLabelLatLonL1R;
+  if (l >= 21030 && l <= 21050) return kLabelLatLonL2;
+  if (l >= 22030 && l <= 22050) return kLabelLatLonL2_89A;
+  if (l >= 22070 && l <= 22090) return kLabelLatLonL2_89B;
+  if (l >= 31000 && l <= 34999) return kLabelLatLonGrid;
   return 0;
 }
 
 const char* geolocationLatitudeDataset(AccessLabel label) {
-  switch (label) {
-    case 40080: case 40110: case 40150: return "Latitude of Observation Point for 89B";
-    case 40130: return "Latitude of Observation Point";
-    case 40160: return "";
-    default: return "Latitude of Observation Point for 89A";
-  }
+  const GeolocationRule* rule = geolocationRule(label);
+  return rule != nullptr ? rule->latitudeDataset : kLat89A;
 }
 
 const char* geolocationLongitudeDataset(AccessLabel label) {
-  switch (label) {
-    case 40080: case 40110: case 40150: return "Longitude of Observation Point for 89B";
-    case 40130: return "Longitude of Observation Point";
-    case 40160: return "";
-    default: return "Longitude of Observation Point for 89A";
-  }
+  const GeolocationRule* rule = geolocationRule(label);
+  return rule != nullptr ? rule->longitudeDataset : kLon89A;
 }
 
 }  // namespace kivo::io

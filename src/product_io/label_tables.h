@@ -5,11 +5,10 @@
 #include <string>
 #include <vector>
 
+#include "product_io/access_labels.h"
 #include "product_io/product_types.h"
 
 namespace kivo::io {
-
-using AccessLabel = std::int32_t;
 
 // How a label's dataset is stored.
 enum StoredType : std::int32_t {
@@ -90,13 +89,37 @@ bool isLevel2GeophysicalLabel(AccessLabel label);
 // Quality labels whose int32 reads expand every stored element into one entry per bit.
 bool isBitExpandedLabel(AccessLabel label);
 
+// How the positions of a geolocation label are obtained.
+enum class PositionSource {
+  Stored,            // its own latitude and longitude datasets
+  CoRegistered,      // one low-frequency band, co-registered from pairs of 89 GHz A positions
+  CoRegisteredMean,  // the mean of the six co-registered low-frequency bands
+  Even89A,           // the first 89 GHz A position of every pair
+  GridFile,          // the cells of the installation's grid position file
+};
+
+// One row per geolocation label.
+struct GeolocationRule {
+  AccessLabel label;
+  PositionSource source;
+  int band;                      // co-registration band 0..5 of CoRegistered rows, else -1
+  const char* latitudeDataset;   // the stored positions read ("" for the grid file)
+  const char* longitudeDataset;
+};
+
+// The rule of a geolocation label, or nullptr for any other label.
+const GeolocationRule* geolocationRule(AccessLabel label);
 bool isGeolocationLabel(AccessLabel label);
+// Labels computed from pairs of 89 GHz A positions: one position per pair, so half the
+// 89 GHz A pixel count per scan.
+bool derivesFrom89A(AccessLabel geoLabel);
 
 // The geolocation label whose positions belong to a data label (0 for none); in a Level 1R
 // product the original 89 GHz labels use the Level 1R 89 GHz positions.
 AccessLabel geolocationLabelOf(AccessLabel dataLabel, PrdctType prdctType);
 
-// Latitude dataset that a geolocation label's dimensions are taken from ("" for 40160).
+// Latitude dataset that a geolocation label's dimensions are taken from ("" for the grid
+// label; the 89 GHz A dataset for labels that are not geolocation labels).
 const char* geolocationLatitudeDataset(AccessLabel label);
 const char* geolocationLongitudeDataset(AccessLabel label);
 

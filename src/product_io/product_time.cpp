@@ -15,7 +15,6 @@
 namespace kivo::io {
 namespace {
 
-constexpr AccessLabel kScanTimeLabel = 10010;
 constexpr long long kDay1993 = 727564;  // day number of 1993-01-01, with 0001-01-01 = 1
 constexpr double kLeapEpsilon = 2.220446049250313e-16;
 constexpr std::size_t kMaxLineLength = 255;
@@ -44,9 +43,10 @@ bool parseDouble(const std::string& token, double& value) {
 
 }  // namespace
 
-std::string leapFilePath() {
+std::string leapFilePath(const std::string& leapFile) {
   const char* env = std::getenv("AMSR2_LEAP_DATA");
   if (env != nullptr && *env != '\0') return env;
+  if (!leapFile.empty()) return leapFile;
   return "leapsec.dat";
 }
 
@@ -223,10 +223,10 @@ int selectScanTime(ProductHandle handle, int begin, int end, ScanTimeSelection& 
   const hid_t file = static_cast<hid_t>(handle);
   const LabelDef* row = nullptr;
   std::string name;
-  int rc = findLabelDef(handle, kScanTimeLabel, row, name);
+  int rc = findLabelDef(handle, kLabelScanTime, row, name);
   if (rc < 0) return rc;
   DimSize dims;
-  rc = getDimSize(handle, kScanTimeLabel, dims);
+  rc = getDimSize(handle, kLabelScanTime, dims);
   if (rc < 0) {
     trace("getScanTime ERROR - 2[%s]\n", name.c_str());
     return rc;
@@ -250,9 +250,10 @@ int selectScanTime(ProductHandle handle, int begin, int end, ScanTimeSelection& 
 
 }  // namespace
 
-int getScanTime(ProductHandle handle, int begin, int end, std::vector<ScanTimeRecord>& records) {
+int getScanTime(ProductHandle handle, int begin, int end, std::vector<ScanTimeRecord>& records,
+                const std::string& leapFile) {
   records.clear();
-  int rc = detail::checkReadArguments(handle, begin, end, kScanTimeLabel);
+  int rc = detail::checkReadArguments(handle, begin, end, kLabelScanTime);
   if (rc < 0) return rc;
   ScanTimeSelection sel;
   rc = selectScanTime(handle, begin, end, sel);
@@ -273,7 +274,7 @@ int getScanTime(ProductHandle handle, int begin, int end, std::vector<ScanTimeRe
     return kErrRead;
   }
   std::vector<LeapEntry> table;
-  rc = loadLeapTable(leapFilePath(), table);
+  rc = loadLeapTable(leapFilePath(leapFile), table);
   if (rc < 0) return rc;
   const double e0 = offsetByMonth(table, 1993, 1);
   const double s = sel.scale;
@@ -313,9 +314,10 @@ int getScanTime(ProductHandle handle, int begin, int end, std::vector<ScanTimeRe
   return static_cast<int>(records.size());
 }
 
-int setScanTime(ProductHandle handle, const std::vector<ScanTimeRecord>& records, int begin, int end) {
+int setScanTime(ProductHandle handle, const std::vector<ScanTimeRecord>& records, int begin, int end,
+                const std::string& leapFile) {
   if (records.empty()) return kErrNullRecords;
-  int rc = detail::checkReadArguments(handle, begin, end, kScanTimeLabel);
+  int rc = detail::checkReadArguments(handle, begin, end, kLabelScanTime);
   if (rc < 0) return rc;
   ScanTimeSelection sel;
   rc = selectScanTime(handle, begin, end, sel);
@@ -327,7 +329,7 @@ int setScanTime(ProductHandle handle, const std::vector<ScanTimeRecord>& records
   }
   if (sel.scale == 0.0f || !std::isfinite(sel.scale)) return kErrAttrRead;
   std::vector<LeapEntry> table;
-  rc = loadLeapTable(leapFilePath(), table);
+  rc = loadLeapTable(leapFilePath(leapFile), table);
   if (rc < 0) return rc;
   const double e0 = offsetByMonth(table, 1993, 1);
   std::vector<double> values;

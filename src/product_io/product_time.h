@@ -35,8 +35,10 @@ struct LeapEntry {
 // Most entries a leap-second table holds; further lines are ignored.
 inline constexpr int kMaxLeapEntries = 1000;
 
-// The leap-second file: $AMSR2_LEAP_DATA when set and not empty, else "leapsec.dat".
-std::string leapFilePath();
+// The leap-second file used for a conversion given `leapFile`: $AMSR2_LEAP_DATA when set
+// and not empty, else `leapFile` when not empty, else "leapsec.dat". The environment is only
+// read, never written, so conversions may run on any thread.
+std::string leapFilePath(const std::string& leapFile);
 // Loads the table from `path`; the result is the entry count or -103.
 int loadLeapTable(const std::string& path, std::vector<LeapEntry>& table);
 
@@ -50,10 +52,13 @@ int DateToSec(const ScanTimeRecord& record, long long& seconds);
 // Checks year..second of a record (0 or -201..-208).
 int validateDate(const ScanTimeRecord& record);
 
-// Scan times of the selected scans (overlap scans as for getData); the result is the count.
-int getScanTime(ProductHandle handle, int begin, int end, std::vector<ScanTimeRecord>& records);
+// Scan times of the selected scans (overlap scans as for getData), converted with the
+// leap-second table leapFilePath(leapFile); the result is the count.
+int getScanTime(ProductHandle handle, int begin, int end, std::vector<ScanTimeRecord>& records,
+                const std::string& leapFile);
 // Writes "Scan Time" of the selected scans from the records (the file must be writable).
-int setScanTime(ProductHandle handle, const std::vector<ScanTimeRecord>& records, int begin, int end);
+int setScanTime(ProductHandle handle, const std::vector<ScanTimeRecord>& records, int begin, int end,
+                const std::string& leapFile);
 
 // "YYYY-MM-DDThh:mm:ss.sssZ" of a record, as observation times are written in metadata.
 std::string formatObservationTime(const ScanTimeRecord& record);

@@ -6,8 +6,7 @@
 #include <cmath>
 #include <new>
 
-#include "product_io/readers/amsr2_data.h"
-#include "product_io/readers/amsr_e_data.h"
+#include "product_io/readers/reader_factory.h"
 #include "product_model/large_buffer.h"
 
 namespace kivo::model {
@@ -189,8 +188,7 @@ int ComPrdctMngmnt::ComOpenPrdctFile(const std::string& path, int& slot, std::st
   GridRecord& r = *reuse;
   if (!r.reader) {
     r.format = catalogue::ComGetFileFormat(path);
-    if (r.format == catalogue::kFormatHdf5) r.reader = std::make_unique<io::AMSR2_data>(path);
-    if (r.format == catalogue::kFormatHdf4) r.reader = std::make_unique<io::AMSR_E_data>(path);
+    r.reader = io::makeReader(static_cast<io::FileFormat>(r.format), path);
     if (r.format == catalogue::kFormatNone) {
       if (fresh) freeSlot(slot);
       slot = -1;
@@ -512,30 +510,12 @@ int ComPrdctMngmnt::ComGetObsEndDateTime(int slot, std::string& date, std::strin
   return obsDateTime(slot, true, date, time);
 }
 
-namespace {
-
-// Points the library at a leap-second file while scan times are converted, and clears the
-// variable again afterwards.
-class LeapFileScope {
- public:
-  explicit LeapFileScope(const std::string& path) { ::setenv("AMSR2_LEAP_DATA", path.c_str(), 1); }
-  ~LeapFileScope() { ::setenv("AMSR2_LEAP_DATA", "", 1); }
-  LeapFileScope(const LeapFileScope&) = delete;
-  LeapFileScope& operator=(const LeapFileScope&) = delete;
-};
-
-}  // namespace
-
 int ComPrdctMngmnt::ComGetScanTimes(int slot, int begin, int end, std::vector<io::ScanTimeRecord>& records) {
   records.clear();
   GridRecord* f = first(slot);
   if (f == nullptr || !f->reader) return 1;
   if (f->reader->open() != 0) return -4;
-  int rc = 0;
-  {
-    const LeapFileScope leap(settings_.dataDirectory + "leapsec.dat");
-    rc = f->reader->readScanTime(begin, end, records);
-  }
+  const int rc = f->reader->readScanTime(begin, end, records, settings_.dataDirectory + "leapsec.dat");
   f->reader->close();
   return rc;
 }

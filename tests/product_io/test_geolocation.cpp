@@ -85,7 +85,7 @@ class Positions : public ::testing::Test {
   // A Level 1B product with 3 stored rows (1 overlap scan) of 89 GHz positions: the A
   // positions with a scale factor of 2, the B positions unscaled.
   std::string product(const std::vector<float>& lat, const std::vector<float>& lon, bool withParams = true,
-                      const char* a1Name = "CoRegistrationParameterA1") {
+                      const char* a1Name = "CoRegistrationParameterA1", bool withLevel2 = false) {
     TinyProduct p(dir.file("pos.h5"));
     p.head("AMSR2-L1B", 1);
     if (withParams) {
@@ -97,6 +97,10 @@ class Positions : public ::testing::Test {
     p.data("Longitude of Observation Point for 89A", Stored::F32, {3, pixels}, lon, 2.0f);
     p.data("Latitude of Observation Point for 89B", Stored::F32, {3, pixels}, lat, 1.0f);
     p.data("Longitude of Observation Point for 89B", Stored::F32, {3, pixels}, lon, 1.0f);
+    if (withLevel2) {
+      p.data("Latitude of Observation Point", Stored::F32, {3, pixels}, lat, 1.0f);
+      p.data("Longitude of Observation Point", Stored::F32, {3, pixels}, lon, 1.0f);
+    }
     return p.close();
   }
   TempDir dir;
@@ -145,6 +149,20 @@ TEST_F(Positions, StoredAndDerivedPositions) {
   EXPECT_EQ(dims.dims[1], 2);
   EXPECT_EQ(io::getDimSize(h, 40070, dims), 2);
   EXPECT_EQ(dims.dims[1], 4);
+  io::closeProduct(h);
+}
+
+TEST_F(Positions, DimensionsAgreeWithThePositionsOfEverySwathLabel) {
+  const std::vector<float> lat = {0, 1, 2, 3, 10, 10, 11, 11, 20, 20, 21, 21};
+  const std::vector<float> lon = {0, 1, 2, 3, 50, 50.1f, 51, 51.1f, 60, 60.1f, 61, 61.1f};
+  const io::ProductHandle h = io::openProduct(product(lat, lon, true, "CoRegistrationParameterA1", true).c_str());
+  ASSERT_GT(h, 0);
+  for (io::AccessLabel label = io::kFirstGeolocationLabel; label < io::kLabelLatLonGrid; label += 10) {
+    io::DimSize dims;
+    ASSERT_EQ(io::getDimSize(h, label, dims), 2) << label;
+    std::vector<io::LatLon> pos;
+    EXPECT_EQ(io::getLatLon(h, pos, io::kAllScans, io::kAllScans, label), dims.dims[0] * dims.dims[1]) << label;
+  }
   io::closeProduct(h);
 }
 

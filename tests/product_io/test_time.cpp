@@ -141,11 +141,34 @@ TEST(ProductTime, LeapTableFileRules) {
   EXPECT_EQ(io::offsetByCount(table, 0.0), 0.0);
 }
 
+TEST(ProductTime, LeapFileChoice) {
+  // A non-empty AMSR2_LEAP_DATA overrides the caller's file; an empty path falls back to the
+  // bare name.
+  struct Case {
+    const char* environment;  // nullptr: not set
+    const char* passed;
+    const char* expected;
+  };
+  const Case cases[] = {
+      {nullptr, "/opt/kivo/data/leapsec.dat", "/opt/kivo/data/leapsec.dat"},
+      {"", "/opt/kivo/data/leapsec.dat", "/opt/kivo/data/leapsec.dat"},
+      {"/home/me/leap.dat", "/opt/kivo/data/leapsec.dat", "/home/me/leap.dat"},
+      {"/home/me/leap.dat", "", "/home/me/leap.dat"},
+      {nullptr, "", "leapsec.dat"},
+  };
+  for (const Case& c : cases) {
+    if (c.environment == nullptr) {
+      ::unsetenv("AMSR2_LEAP_DATA");
+    } else {
+      ::setenv("AMSR2_LEAP_DATA", c.environment, 1);
+    }
+    EXPECT_EQ(io::leapFilePath(c.passed), c.expected) << (c.environment ? c.environment : "(unset)") << " " << c.passed;
+  }
+  ::unsetenv("AMSR2_LEAP_DATA");
+}
+
 class ScanTimes : public ::testing::Test {
  protected:
-  void SetUp() override {
-    ::setenv("AMSR2_LEAP_DATA", leapFile.c_str(), 1);
-  }
   void TearDown() override { ::unsetenv("AMSR2_LEAP_DATA"); }
 
   // An AMSR2 Level 1B product with one overlap scan at each end and these counts.
@@ -166,20 +189,22 @@ TEST_F(ScanTimes, LeapSecondsAndMilliseconds) {
   const io::ProductHandle h = io::openProduct(path.c_str());
   ASSERT_GT(h, 0);
   std::vector<io::ScanTimeRecord> records;
-  ASSERT_EQ(io::getScanTime(h, 1, 3, records), 3);
+  ASSERT_EQ(io::getScanTime(h, 1, 3, records, leapFile), 3);
   EXPECT_EQ(text(records[0]), "2012-06-30T23:59:60.000Z");
   EXPECT_EQ(records[0].seconds, kStart201207 - 1);
   EXPECT_EQ(text(records[1]), "2012-07-01T00:00:00.000Z");
   EXPECT_EQ(text(records[2]), "2012-07-01T00:00:05.1000Z");  // no carry into the seconds
 
-  ASSERT_EQ(io::getScanTime(h, io::kAllScans, io::kAllScans, records), 5);
+  ASSERT_EQ(io::getScanTime(h, io::kAllScans, io::kAllScans, records, leapFile), 5);
   EXPECT_EQ(text(records[0]), "2012-06-30T23:59:59.000Z");
   EXPECT_EQ(text(records[4]), "1993-01-01T00:00:00.000Z");
 
-  EXPECT_EQ(io::getScanTime(h, 3, 2, records), io::kErrEndBeforeBegin);
-  EXPECT_EQ(io::getScanTime(0, 1, 1, records), io::kErrNullHandle);
+  EXPECT_EQ(io::getScanTime(h, 3, 2, records, leapFile), io::kErrEndBeforeBegin);
+  EXPECT_EQ(io::getScanTime(0, 1, 1, records, leapFile), io::kErrNullHandle);
+  EXPECT_EQ(io::getScanTime(h, 1, 1, records, dir.file("none.dat")), io::kErrLeapFile);
+  // The user's AMSR2_LEAP_DATA wins over the file the caller passes.
   ::setenv("AMSR2_LEAP_DATA", dir.file("none.dat").c_str(), 1);
-  EXPECT_EQ(io::getScanTime(h, 1, 1, records), io::kErrLeapFile);
+  EXPECT_EQ(io::getScanTime(h, 1, 1, records, leapFile), io::kErrLeapFile);
   EXPECT_TRUE(records.empty());
   io::closeProduct(h);
 }
@@ -188,7 +213,7 @@ TEST_F(ScanTimes, NegativeCountsFail) {
   const io::ProductHandle h = io::openProduct(product({0, -5, 0}).c_str());
   ASSERT_GT(h, 0);
   std::vector<io::ScanTimeRecord> records;
-  EXPECT_EQ(io::getScanTime(h, 1, 1, records), io::kErrNegativeSeconds);
+  EXPECT_EQ(io::getScanTime(h, 1, 1, records, leapFile), io::kErrNegativeSeconds);
   EXPECT_TRUE(records.empty());
   io::closeProduct(h);
 }
@@ -199,23 +224,23 @@ TEST_F(ScanTimes, WrittenTimesReadBack) {
   ASSERT_GE(file, 0);
   std::vector<io::ScanTimeRecord> records = {date(2012, 6, 30, 23, 59, 59), date(2012, 7, 1, 0, 0, 1)};
   records[1].millisecond = 250;
-  ASSERT_EQ(io::setScanTime(file, records, 1, 2), 0);
+  ASSERT_EQ(io::setScanTime(file, records, 1, 2, leapFile), 0);
   std::vector<io::ScanTimeRecord> back;
-  ASSERT_EQ(io::getScanTime(file, 1, 2, back), 2);
+  ASSERT_EQ(io::getScanTime(file, 1, 2, back, leapFile), 2);
   EXPECT_EQ(text(back[0]), "2012-06-30T23:59:59.000Z");
   EXPECT_EQ(back[0].seconds, kStart201207 - 2);
   EXPECT_EQ(text(back[1]), "2012-07-01T00:00:01.250Z");
   EXPECT_EQ(back[1].seconds, kStart201207 + 1.25);
 
   records[0] = date(2013, 2, 29);
-  EXPECT_EQ(io::setScanTime(file, records, 1, 2), io::kErrDateDay);
-  EXPECT_EQ(io::setScanTime(file, {}, 1, 2), io::kErrNullRecords);
+  EXPECT_EQ(io::setScanTime(file, records, 1, 2, leapFile), io::kErrDateDay);
+  EXPECT_EQ(io::setScanTime(file, {}, 1, 2, leapFile), io::kErrNullRecords);
   H5Fclose(file);
 
   // A product opened for reading cannot be written.
   const io::ProductHandle readOnly = io::openProduct(path.c_str());
   records[0] = date(2013, 2, 28);
-  EXPECT_EQ(io::setScanTime(readOnly, records, 1, 2), io::kErrWrite);
+  EXPECT_EQ(io::setScanTime(readOnly, records, 1, 2, leapFile), io::kErrWrite);
   io::closeProduct(readOnly);
 }
 

@@ -4,21 +4,20 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include <unistd.h>
 
-#include <memory>
-
-#include "product_io/readers/amsr2_data.h"
+#include "product_io/access_labels.h"
 #include "product_io/amsr2_io.h"
-#include "product_io/readers/amsr_e_data.h"
-#include "product_model/catalogue.h"
 #include "product_io/geolocation.h"
-#include "product_model/product_object.h"
 #include "product_io/product_time.h"
+#include "product_io/readers/reader_factory.h"
+#include "product_model/catalogue.h"
+#include "product_model/product_object.h"
 
 namespace {
 
@@ -73,19 +72,13 @@ std::string programFolder() {
   return slash == std::string::npos ? "./" : exe.substr(0, slash + 1);
 }
 
-// Support files come from the installation's data folder unless the caller chose others.
-void useInstalledSupportFiles() {
-  const std::string data = programFolder() + "data/";
-  io::AMSR_data::setDataDirectory(data);
-  const char* leap = std::getenv("AMSR2_LEAP_DATA");
-  if (leap == nullptr || *leap == '\0') ::setenv("AMSR2_LEAP_DATA", (data + "leapsec.dat").c_str(), 1);
-}
+// Support files come from the installation's data folder; AMSR2_LEAP_DATA, when set, names
+// another leap-second file.
+std::string installedDataFolder() { return programFolder() + "data/"; }
 
 // A reader of the file's format, opened; null (with the exit status in `status`) on failure.
 std::unique_ptr<io::AMSR_data> openReader(const std::string& path, int format, int& status) {
-  std::unique_ptr<io::AMSR_data> reader;
-  if (format == cat::kFormatHdf5) reader = std::make_unique<io::AMSR2_data>(path);
-  if (format == cat::kFormatHdf4) reader = std::make_unique<io::AMSR_E_data>(path);
+  std::unique_ptr<io::AMSR_data> reader = io::makeReader(static_cast<io::FileFormat>(format), path);
   if (!reader) {
     status = kExitLibrary;
     return nullptr;
@@ -178,7 +171,7 @@ int dumpValues(const std::string& path, io::AccessLabel label, bool asInt) {
 
 // Loads a channel into a product object, fills the gaps and writes the value grid.
 int dumpGrid(const std::string& path, int chnl, const std::string& out, bool withPoints) {
-  kivo::model::ComPrdctMngmnt object({programFolder() + "data/", nullptr, 0});
+  kivo::model::ComPrdctMngmnt object({installedDataFolder(), nullptr, 0});
   int slot = -1, projection = -1;
   bool known = false;
   std::string name;
@@ -227,7 +220,7 @@ int dumpLatLon(io::ProductHandle handle, io::AccessLabel label, int begin, int e
 
 int dumpTime(io::ProductHandle handle, int begin, int end) {
   std::vector<io::ScanTimeRecord> records;
-  const int count = io::getScanTime(handle, begin, end, records);
+  const int count = io::getScanTime(handle, begin, end, records, installedDataFolder() + "leapsec.dat");
   if (count < 0) return libraryError(count);
   std::printf("count=%d\n", count);
   for (const io::ScanTimeRecord& r : records) {
@@ -271,7 +264,7 @@ int dumpLabel(io::ProductHandle handle, io::AccessLabel label, int begin, int en
 
 int dumpQuality(io::ProductHandle handle, int begin, int end) {
   std::vector<std::uint8_t> bytes;
-  const int count = io::getScanQuality(handle, bytes, begin, end, 10460);
+  const int count = io::getScanQuality(handle, bytes, begin, end, io::kLabelScanDataQuality);
   if (count < 0) return libraryError(count);
   std::printf("count=%d\n", count);
   std::string line;
@@ -330,7 +323,7 @@ int main(int argc, char** argv) {
   }
 
   if (asInt && mode != Mode::Values) return usage();
-  useInstalledSupportFiles();
+  io::AMSR_data::setDataDirectory(installedDataFolder());
   if (chnl >= 0 || !gridOut.empty() || withPoints) {
     if (mode != Mode::Attributes || chnl < 0 || gridOut.empty()) return usage();
     return dumpGrid(path, chnl, gridOut, withPoints);

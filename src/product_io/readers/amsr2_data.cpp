@@ -27,7 +27,7 @@ int AMSR2_data::readWithPositions(AccessLabel label, std::vector<T>& values, std
   int scans = getDimSize(handle_, label, dims) > 0 ? dims.dims[0] : fallbackScans;
   int count = 0;
   if constexpr (std::is_same_v<T, float>) {
-    if (label == 31010 || label == 31020 || label == 31310) {
+    if (label == kLabelL3TbV || label == kLabelL3TbH || label == kLabelL3Geophysical) {
       count = getGridData(handle_, values, label);
     } else {
       count = getData(handle_, values, 1, scans, label);
@@ -138,18 +138,19 @@ int AMSR2_data::readByte(AccessLabel label, int begin, int end, std::vector<std:
 }
 int AMSR2_data::writeByte(AccessLabel, int, int, const std::vector<std::uint8_t>&) { return kNotAvailable; }
 
-int AMSR2_data::readScanTime(int begin, int end, std::vector<ScanTimeRecord>& records) {
-  return getScanTime(handle_, begin, end, records);
+int AMSR2_data::readScanTime(int begin, int end, std::vector<ScanTimeRecord>& records, const std::string& leapFile) {
+  return getScanTime(handle_, begin, end, records, leapFile);
 }
-int AMSR2_data::writeScanTime(int begin, int end, const std::vector<ScanTimeRecord>& records) {
-  return setScanTime(handle_, records, begin, end);
+int AMSR2_data::writeScanTime(int begin, int end, const std::vector<ScanTimeRecord>& records,
+                              const std::string& leapFile) {
+  return setScanTime(handle_, records, begin, end, leapFile);
 }
 int AMSR2_data::readPositions(AccessLabel label, int begin, int end, std::vector<LatLon>& positions) {
   return getLatLon(handle_, positions, begin, end, label);
 }
 int AMSR2_data::writePositions(AccessLabel, int, int, const std::vector<LatLon>&) { return kNotAvailable; }
 int AMSR2_data::readScanQuality(int begin, int end, std::vector<std::uint8_t>& bytes) {
-  return getScanQuality(handle_, bytes, begin, end, 10460);
+  return getScanQuality(handle_, bytes, begin, end, kLabelScanDataQuality);
 }
 int AMSR2_data::writeScanQuality(int, int, const std::vector<std::uint8_t>&) { return kNotAvailable; }
 int AMSR2_data::createDatasetDefault(AccessLabel label, const DimSize& dims) {

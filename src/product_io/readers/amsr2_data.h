@@ -41,8 +41,9 @@ class AMSR2_data final : public AMSR_data {
   int writeInt(AccessLabel label, int begin, int end, const std::vector<std::int32_t>& buffer) override;
   int readByte(AccessLabel label, int begin, int end, std::vector<std::uint8_t>& buffer) override;
   int writeByte(AccessLabel label, int begin, int end, const std::vector<std::uint8_t>& buffer) override;
-  int readScanTime(int begin, int end, std::vector<ScanTimeRecord>& records) override;
-  int writeScanTime(int begin, int end, const std::vector<ScanTimeRecord>& records) override;
+  int readScanTime(int begin, int end, std::vector<ScanTimeRecord>& records, const std::string& leapFile) override;
+  int writeScanTime(int begin, int end, const std::vector<ScanTimeRecord>& records,
+                    const std::string& leapFile) override;
   int readPositions(AccessLabel label, int begin, int end, std::vector<LatLon>& positions) override;
   int writePositions(AccessLabel label, int begin, int end, const std::vector<LatLon>& positions) override;
   int readScanQuality(int begin, int end, std::vector<std::uint8_t>& bytes) override;

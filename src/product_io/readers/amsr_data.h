@@ -56,8 +56,10 @@ class AMSR_data {
   virtual int readByte(AccessLabel label, int begin, int end, std::vector<std::uint8_t>& buffer) = 0;
   virtual int writeByte(AccessLabel label, int begin, int end, const std::vector<std::uint8_t>& buffer) = 0;
   // 25..30: scan times, positions, scan quality.
-  virtual int readScanTime(int begin, int end, std::vector<ScanTimeRecord>& records) = 0;
-  virtual int writeScanTime(int begin, int end, const std::vector<ScanTimeRecord>& records) = 0;
+  // Scan times convert through the leap-second table leapFilePath(leapFile).
+  virtual int readScanTime(int begin, int end, std::vector<ScanTimeRecord>& records, const std::string& leapFile) = 0;
+  virtual int writeScanTime(int begin, int end, const std::vector<ScanTimeRecord>& records,
+                            const std::string& leapFile) = 0;
   virtual int readPositions(AccessLabel label, int begin, int end, std::vector<LatLon>& positions) = 0;
   virtual int writePositions(AccessLabel label, int begin, int end, const std::vector<LatLon>& positions) = 0;
   virtual int readScanQuality(int begin, int end, std::vector<std::uint8_t>& bytes) = 0;

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <new>
 
+#include "product_io/coregistration.h"
 #include "product_io/trace.h"
 
 // The HDF4 headers define macros with common names; they stay in this file.

@@ -44,8 +44,8 @@ class AMSR_E_data final : public AMSR_data {
   int writeInt(AccessLabel, int, int, const std::vector<std::int32_t>&) override { return -1; }
   int readByte(AccessLabel, int, int, std::vector<std::uint8_t>&) override { return -1; }
   int writeByte(AccessLabel, int, int, const std::vector<std::uint8_t>&) override { return -1; }
-  int readScanTime(int, int, std::vector<ScanTimeRecord>&) override { return -1; }
-  int writeScanTime(int, int, const std::vector<ScanTimeRecord>&) override { return -1; }
+  int readScanTime(int, int, std::vector<ScanTimeRecord>&, const std::string&) override { return -1; }
+  int writeScanTime(int, int, const std::vector<ScanTimeRecord>&, const std::string&) override { return -1; }
   int readPositions(AccessLabel, int, int, std::vector<LatLon>&) override { return -1; }
   int writePositions(AccessLabel, int, int, const std::vector<LatLon>&) override { return -1; }
   int readScanQuality(int, int, std::vector<std::uint8_t>&) override { return -1; }
