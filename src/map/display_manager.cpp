@@ -13,10 +13,6 @@ constexpr std::uint32_t kRedDrawn = 0x20000000u;
 constexpr std::uint32_t kGreenDrawn = 0x40000000u;
 constexpr std::uint32_t kBlueDrawn = 0x80000000u;
 
-std::size_t gridIndex(int row, int col) {
-  return static_cast<std::size_t>(col) * model::kGridRows + static_cast<std::size_t>(row);
-}
-
 }  // namespace
 
 ComPrdctDspMngmnt::~ComPrdctDspMngmnt() { stopGridCopy(); }
@@ -108,7 +104,7 @@ float ComPrdctDspMngmnt::ComGetGridValue(int c, int col, int row) const {
   if (c < 0 || c > 2 || col < 0 || col >= model::kGridCols || row < 0 || row >= model::kGridRows) return model::kEmptyValue;
   const auto& grid = grids_[static_cast<std::size_t>(c)];
   if (!copied_.load(std::memory_order_acquire) || grid.empty()) return model::kEmptyValue;
-  return grid[gridIndex(row, col)];
+  return grid[model::cellIndex(row, col)];
 }
 
 bool ComPrdctDspMngmnt::isLevel3() const {
@@ -222,7 +218,7 @@ int ComPrdctDspMngmnt::draw(draw::Surface& surface, const ViewParams& view, int 
       for (int col = 0; col < model::kGridCols; ++col) {
         const std::int32_t lon = col * 100000 - 180000000;
         for (int row = 0; row < model::kGridRows; ++row) {
-          const float v = grid[gridIndex(row, col)];
+          const float v = grid[model::cellIndex(row, col)];
           if (v == model::kEmptyValue) continue;
           drawPoint(c, lon, row * 100000 - 90000000, v);
         }

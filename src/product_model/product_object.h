@@ -14,6 +14,7 @@
 
 #include "product_io/readers/amsr_data.h"
 #include "product_model/catalogue.h"
+#include "product_model/value_grid.h"
 
 namespace kivo::model {
 
@@ -29,12 +30,6 @@ struct ObsPoint {
 static_assert(sizeof(ObsPoint) == 12);
 
 inline constexpr int kSlotCount = 100;
-inline constexpr int kGridRows = 1801;  // latitude -90 + 0.1 r
-inline constexpr int kGridCols = 3601;  // longitude -180 + 0.1 c
-inline constexpr std::size_t kGridCells = static_cast<std::size_t>(kGridRows) * kGridCols;
-inline constexpr float kEmptyValue = -3.4028235e38f;  // an empty grid cell
-// Cell numbers of ComGetPoint mode 1 (rows of 3600 cells; 1801 rows).
-inline constexpr int kCellNumbers = 3600 * kGridRows;
 inline constexpr int kMeshDone = 0xFFFF;
 // Message number shown when a point list cannot be handed out.
 inline constexpr int kMsgNoPointArray = 26;

@@ -78,7 +78,7 @@ class ProductObject : public ::testing::Test {
     return rc == 0 ? slot : rc - 100;
   }
 
-  float cell(const float* grid, int row, int col) { return grid[static_cast<std::size_t>(col) * model::kGridRows + row]; }
+  float cell(const float* grid, int row, int col) { return grid[model::cellIndex(row, col)]; }
 
   // Row 1500 (latitude 60.0) holds two gaps between filled cells, of 30 and of 31 cells;
   // row 1499 holds a point just below the corner of every cell from column 90 to 250.
@@ -202,7 +202,7 @@ TEST_F(ProductObject, ScanTimesUseTheInstalledLeapTable) {
   ASSERT_EQ(object.ComGetScanTimes(slot, 1, 2, times), 2);
   EXPECT_EQ(kivo::io::formatObservationTime(times[0]), "2012-06-30T23:59:60.000Z");
   EXPECT_EQ(kivo::io::formatObservationTime(times[1]), "2012-07-01T00:00:00.000Z");
-  EXPECT_STREQ(std::getenv("AMSR2_LEAP_DATA"), "");  // only set while converting
+  EXPECT_EQ(std::getenv("AMSR2_LEAP_DATA"), nullptr);  // the environment is left untouched
   EXPECT_EQ(object.ComGetScanTimes(7, 1, 2, times), 1);
 }
 
