@@ -49,8 +49,18 @@ int ComPrdctDspMngmnt::ComSetDspPrdct(const std::vector<int>& slots, const Chann
 void ComPrdctDspMngmnt::ComStartGridCopy() {
   stopGridCopy();
   if (!initialised_) return;
+  // The worker copies from the grids as they are now: held shared, they stay alive and
+  // unchanged while it runs, whatever the product objects do with their records meanwhile.
+  const int needed = channels_.composite ? 3 : 1;
+  std::vector<CopySource> sources(slots_.size());
+  for (std::size_t f = 0; f < slots_.size(); ++f) {
+    for (int c = 0; c < needed; ++c) {
+      const auto i = static_cast<std::size_t>(c);
+      sources[f][i] = objects_[i]->ComShareGrid(slots_[f], channels_.chnl[c]);
+    }
+  }
   stop_.store(false, std::memory_order_release);
-  copier_ = std::thread(&ComPrdctDspMngmnt::copyWorker, this);
+  copier_ = std::thread(&ComPrdctDspMngmnt::copyWorker, this, std::move(sources), needed);
 }
 
 void ComPrdctDspMngmnt::stopGridCopy() {
@@ -63,41 +73,43 @@ void ComPrdctDspMngmnt::waitGridCopy() {
   if (copier_.joinable()) copier_.join();
 }
 
-void ComPrdctDspMngmnt::copyWorker() {
-  const int needed = channels_.composite ? 3 : 1;
+void ComPrdctDspMngmnt::copyWorker(std::vector<CopySource> sources, int needed) {
   const auto stopped = [this] { return stop_.load(std::memory_order_acquire); };
-  // Wait for the gap filling of every file's channel.
+  const auto finished = [this] {
+    copied_.store(true, std::memory_order_release);
+    if (events_ != nullptr) events_->meshData(kGridCopyDone, 1);
+  };
+  // Wait for the gap filling of every file's channel; a grid that is missing or that its
+  // slot let go of will never be filled.
   for (int c = 0; c < needed; ++c) {
-    const model::ComPrdctMngmnt* object = objects_[static_cast<std::size_t>(c)];
-    for (int slot : slots_) {
-      while (!object->ComIsMeshed(slot, channels_.chnl[c])) {
+    for (const CopySource& source : sources) {
+      const model::ChannelGrid* grid = source[static_cast<std::size_t>(c)].get();
+      while (grid != nullptr && !grid->meshed.load(std::memory_order_acquire)) {
         if (stopped()) return;
-        // A channel that is not loaded will never be meshed.
-        if (object->ComGetPointCount(slot, channels_.chnl[c]) < 0) break;
+        if (grid->released.load(std::memory_order_acquire)) break;
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
       }
     }
   }
   if (events_ != nullptr) events_->meshData(kGridCopyStarted, 1);
-  for (int slot : slots_) {
+  for (const CopySource& source : sources) {
     if (stopped()) return;
     for (int c = 0; c < needed; ++c) {
-      const float* source = nullptr;
-      if (objects_[static_cast<std::size_t>(c)]->ComGetGridValues(slot, source, channels_.chnl[c]) != 0) {
+      const model::ChannelGrid* grid = source[static_cast<std::size_t>(c)].get();
+      if (grid == nullptr || !grid->meshed.load(std::memory_order_acquire)) {
         // A missing grid ends the copy; what was copied stays.
-        copied_.store(true, std::memory_order_release);
-        if (events_ != nullptr) events_->meshData(kGridCopyDone, 1);
+        finished();
         return;
       }
+      const float* from = grid->values.data();
       float* target = grids_[static_cast<std::size_t>(c)].data();
       for (std::size_t i = 0; i < model::kGridCells; ++i) {
-        if (source[i] != model::kEmptyValue) target[i] = source[i];
+        if (from[i] != model::kEmptyValue) target[i] = from[i];
       }
     }
   }
   // Readers use the display grids only from here on.
-  copied_.store(true, std::memory_order_release);
-  if (events_ != nullptr) events_->meshData(kGridCopyDone, 1);
+  finished();
 }
 
 float ComPrdctDspMngmnt::ComGetGridValue(int c, int col, int row) const {

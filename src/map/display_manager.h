@@ -6,6 +6,7 @@
 
 #include <array>
 #include <atomic>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -59,9 +60,10 @@ class ComPrdctDspMngmnt {
   bool isLevel3() const;
 
  private:
-  struct PassState;
+  // The grids of one file that the copy reads, per colour channel.
+  using CopySource = std::array<std::shared_ptr<const model::ChannelGrid>, 3>;
   int draw(draw::Surface& surface, const ViewParams& view, int onlyFile);
-  void copyWorker();
+  void copyWorker(std::vector<CopySource> sources, int needed);
 
   model::ProductEvents* events_;
   colour::ComClrTblMng* table_ = nullptr;

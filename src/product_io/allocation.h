@@ -4,6 +4,7 @@
 // as a result, never as an exception across an interface.
 
 #include <new>
+#include <stdexcept>
 #include <utility>
 
 namespace kivo {

@@ -14,6 +14,7 @@
 
 #include "product_io/readers/amsr_data.h"
 #include "product_model/catalogue.h"
+#include "product_model/large_buffer.h"
 #include "product_model/value_grid.h"
 
 namespace kivo::model {
@@ -44,6 +45,14 @@ class ProductEvents {
   virtual void meshData(int wParam, int lParam) = 0;
   // "KIVO_SHOW_ERR_MSG" with a message number.
   virtual void showErrorMessage(int messageNumber) = 0;
+};
+
+// The value grid of one loaded channel. A worker that reads it holds it shared, so that it
+// stays alive and unchanged while the worker runs, even when its slot is reset or closed.
+struct ChannelGrid {
+  LargeVector<float> values;          // kGridCells cells, column by column
+  std::atomic<bool> meshed{false};    // gap filling is complete: the values no longer change
+  std::atomic<bool> released{false};  // its slot let go of it before it was filled: it never will be
 };
 
 struct ProductObjectSettings {
@@ -77,6 +86,9 @@ class ComPrdctMngmnt {
   int ComGetGridValues(int slot, const float*& grid, int chnl) const;
   int ComGetPointCount(int slot, int chnl) const;  // -1 for no such channel
   bool ComIsMeshed(int slot, int chnl) const;
+  // The grid of a loaded channel for a worker to hold (user-interface thread); null when the
+  // channel is not loaded.
+  std::shared_ptr<const ChannelGrid> ComShareGrid(int slot, int chnl) const;
 
   int ComGetFilePath(int slot, std::string& path) const;
   int ComGetAttrCount(int slot) const;  // -1 for a bad slot
@@ -95,7 +107,8 @@ class ComPrdctMngmnt {
   int ComGetObsEndDateTime(int slot, std::string& date, std::string& time) const;
 
   // Scan times of the slot's product (scan range as for the reads), converted with the
-  // installation's leap-second table; the result is the record count or a negative code.
+  // installation's leap-second table (a non-empty AMSR2_LEAP_DATA names another one); the
+  // result is the record count or a negative code.
   int ComGetScanTimes(int slot, int begin, int end, std::vector<io::ScanTimeRecord>& records);
 
   // Catalogue queries on a slot.
@@ -127,12 +140,20 @@ class ComPrdctMngmnt {
   struct GridRecord;
   struct CellIndex;
   struct Job;
+  struct ChannelRead;
 
   GridRecord* first(int slot) const;
   GridRecord* record(int slot, int chnl) const;
   void freeSlot(int slot);
   void resetRecord(GridRecord& r);
   int readAttributes(GridRecord& r);
+  // The steps of loading a channel.
+  int readChannel(GridRecord& f, AccessLabel label, ChannelRead& read);
+  static int acceptPoints(const ChannelRead& read, GridRecord& r, std::vector<std::uint16_t>& rows,
+                          std::vector<std::uint16_t>& cols);
+  static int indexCells(GridRecord& r, const std::vector<std::uint16_t>& rows, std::vector<std::uint16_t>& cols);
+  static void writeGrid(GridRecord& r);
+  // Gap filling.
   void startWorker(int delayMs);
   void stopWorker();
   void meshWorker(std::vector<Job> jobs, int slotCount, int delayMs);

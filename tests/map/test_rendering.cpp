@@ -194,6 +194,42 @@ TEST_F(Rendering, OneFileDrawsItsOwnGridWhenMagnified) {
   EXPECT_FALSE(manager.lastGridMode());
 }
 
+// A second view loads other channels of the same file while the first view's grid copy
+// waits for the running gap filling: the copy works from what it was given when it started.
+TEST_F(Rendering, GridCopyWhileAnotherChannelLoads) {
+  model::ComPrdctMngmnt object({dir.file(""), nullptr, 0});
+  object.setMeshDelay(0);
+  std::vector<Obs> swath;
+  for (int k = 0; k < 40; ++k) swath.push_back({10.05f + 0.3f * static_cast<float>(k % 8), 20.05f + 0.7f * static_cast<float>(k / 8), 5000});
+  const int slot = open(object, product(swath), {20});
+  colour::ComClrTblMng table;
+  map::ComPrdctDspMngmnt manager;
+  map::ChannelChoice channels;
+  channels.chnl[0] = 20;
+  ASSERT_EQ(manager.ComSetDspPrdct({slot}, channels, &table, {&object, nullptr, nullptr}), 0);
+  object.ComStartMesh();
+  manager.ComStartGridCopy();
+  for (int chnl : {19, 21}) {
+    ASSERT_EQ(object.ComLoadChnl(slot, chnl), 0);
+    EXPECT_EQ(object.ComResetGrid(slot, chnl), 0);
+    ASSERT_EQ(object.ComLoadChnl(slot, chnl), 0);
+  }
+  manager.waitGridCopy();
+  object.ComWaitMesh();
+  ASSERT_TRUE(manager.gridCopied());
+  EXPECT_FLOAT_EQ(manager.ComGetGridValue(0, 2000, 1000), 50.0f);
+  // A channel whose slot lets go of it before it is filled ends a copy instead of blocking it.
+  ASSERT_EQ(object.ComResetGrid(slot, 21), 0);
+  ASSERT_EQ(object.ComLoadChnl(slot, 21), 0);  // not filled: no gap filling runs
+  map::ComPrdctDspMngmnt second;
+  channels.chnl[0] = 21;
+  ASSERT_EQ(second.ComSetDspPrdct({slot}, channels, &table, {&object, nullptr, nullptr}), 0);
+  second.ComStartGridCopy();
+  EXPECT_EQ(object.ComResetGrid(slot, 21), 0);
+  second.waitGridCopy();
+  EXPECT_TRUE(second.gridCopied());
+}
+
 TEST_F(Rendering, CompositeChannelsCombine) {
   model::ComPrdctMngmnt object({dir.file(""), nullptr, 0});
   // 89 GHz A at (10, 20); 89 GHz B at (10, 30): red and blue from A, green from B.

@@ -4,8 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cmath>
 #include <filesystem>
 #include <mutex>
+#include <set>
 
 #include "product_model/product_object.h"
 #include "temp_dir.h"
@@ -281,16 +283,29 @@ TEST_F(ProductObject, Level3GridsAreMarkedMeshedWithoutFilling) {
   EXPECT_EQ(again, slot);
   EXPECT_EQ(name, "AMSR2 Level 3");
   std::filesystem::rename(path + ".moved", path);
+  // Both polarisations: the second channel of a slot is filled or not by the slot's level
+  // just as the first.
   ASSERT_EQ(object.ComLoadChnl(slot, 25), 0);
+  ASSERT_EQ(object.ComLoadChnl(slot, 26), 0);
   EXPECT_EQ(object.ComGetPointCount(slot, 25), static_cast<int>(points.size()));
   object.ComStartMesh();
   object.ComWaitMesh();
-  const float* grid = nullptr;
-  ASSERT_EQ(object.ComGetGridValues(slot, grid, 25), 0);
-  EXPECT_EQ(cell(grid, 1500, 110), model::kEmptyValue);
+  std::set<std::size_t> observed;
+  for (const Point& q : points) {
+    observed.insert(model::cellIndex(static_cast<int>(std::floor(q.lat * 10.0 + 900.0)),
+                                     static_cast<int>(std::floor(q.lon * 10.0 + 1800.0))));
+  }
+  for (int chnl : {25, 26}) {
+    SCOPED_TRACE(chnl);
+    const float* grid = nullptr;
+    ASSERT_EQ(object.ComGetGridValues(slot, grid, chnl), 0);
+    EXPECT_EQ(cell(grid, 1500, 110), model::kEmptyValue);
+    std::size_t filled = 0;
+    for (std::size_t i = 0; i < model::kGridCells; ++i) filled += grid[i] != model::kEmptyValue ? 1 : 0;
+    EXPECT_EQ(filled, observed.size());
+  }
 
   // A grid file of another size than the grid cannot place its values.
-  EXPECT_EQ(object.ComLoadChnl(slot, 26), 0);
   object.ComResetGrid(slot, 26);
   records.resize(records.size() - 2);
   kivo::test::writeBytes(dir.file("EQR_25km.dat"),
