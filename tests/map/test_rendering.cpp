@@ -90,6 +90,16 @@ class Rendering : public ::testing::Test {
       }
     }
   }
+  // Two files on one view: 50 K at (10.05 N, 20.05 E), then 90 K at (10.05 S, 20.05 W).
+  bool twoFiles(model::ComPrdctMngmnt& object, map::ComPrdctDspMngmnt& manager, colour::ComClrTblMng& table) {
+    const int first = open(object, product({{10.05f, 20.05f, 5000}}), {20});
+    const int second = open(object, product({{-10.05f, -20.05f, 9000}}), {20});
+    map::ChannelChoice channels;
+    channels.chnl[0] = 20;
+    if (manager.ComSetDspPrdct({first, second}, channels, &table, {&object, nullptr, nullptr}) != 0) return false;
+    ramp(table);
+    return true;
+  }
   TempDir dir;
   int files_ = 0;
 };
@@ -165,14 +175,9 @@ TEST_F(Rendering, GridCopyWaitsForGapFillingAndStops) {
 TEST_F(Rendering, OneFileDrawsItsOwnGridWhenMagnified) {
   model::ComPrdctMngmnt object({dir.file(""), nullptr, 0});
   object.setMeshDelay(0);
-  const int first = open(object, product({{10.05f, 20.05f, 5000}}), {20});
-  const int second = open(object, product({{-10.05f, -20.05f, 9000}}), {20});
   colour::ComClrTblMng table;
   map::ComPrdctDspMngmnt manager;
-  map::ChannelChoice channels;
-  channels.chnl[0] = 20;
-  ASSERT_EQ(manager.ComSetDspPrdct({first, second}, channels, &table, {&object, nullptr, nullptr}), 0);
-  ramp(table);
+  ASSERT_TRUE(twoFiles(object, manager, table));
   object.ComStartMesh();
   object.ComWaitMesh();
   const map::ViewParams magnified{map::kProjEqr, deg(20), deg(10), 8.0, 0};
@@ -375,14 +380,9 @@ TEST_F(Rendering, ViewPainterOrder) {
   ASSERT_EQ(world.ComLoadMapFile(1, dir.file("line.b")), 0);
 
   model::ComPrdctMngmnt object({dir.file(""), nullptr, 0});
-  const int first = open(object, product({{10.05f, 20.05f, 5000}}), {20});
-  const int second = open(object, product({{-10.05f, -20.05f, 9000}}), {20});
   colour::ComClrTblMng table;
   map::ComPrdctDspMngmnt manager;
-  map::ChannelChoice channels;
-  channels.chnl[0] = 20;
-  ASSERT_EQ(manager.ComSetDspPrdct({first, second}, channels, &table, {&object, nullptr, nullptr}), 0);
-  ramp(table);
+  ASSERT_TRUE(twoFiles(object, manager, table));
 
   map::ViewPaintRequest request;
   request.world = &world;
