@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "bench_main.h"
+#include "product_io/access_labels.h"
 #include "product_io/amsr2_io.h"
 
 namespace io = kivo::io;
@@ -61,7 +62,7 @@ void scaledRead(benchmark::State& state, io::AccessLabel label) {
 }
 
 void BM_PlainRead89AH(benchmark::State& s) { plainRead(s, "Brightness Temperature (89.0GHz-A,H)"); }
-void BM_ScaledRead89AH(benchmark::State& s) { scaledRead(s, 11180); }
+void BM_ScaledRead89AH(benchmark::State& s) { scaledRead(s, io::kLabelL1BTb89AH); }
 void BM_PlainReadLowFrequency12(benchmark::State& s) {
   // The twelve stored datasets behind the composite, read plainly one after another.
   static const char* names[] = {
@@ -95,7 +96,7 @@ void BM_PlainReadLowFrequency12(benchmark::State& s) {
   s.SetItemsProcessed(static_cast<std::int64_t>(s.iterations() * total));
   H5Fclose(file);
 }
-void BM_ScaledReadComposite11210(benchmark::State& s) { scaledRead(s, 11210); }
+void BM_ScaledReadComposite11210(benchmark::State& s) { scaledRead(s, io::kLabelL1BTbLowVH); }
 
 BENCHMARK(BM_PlainRead89AH)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ScaledRead89AH)->Unit(benchmark::kMillisecond);

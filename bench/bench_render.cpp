@@ -14,11 +14,13 @@
 #include <string>
 
 #include "bench_main.h"
-#include "colour/colour_bar.h"
+#include "colour/colour_table.h"
+#include "draw/surface.h"
 #include "map/display_manager.h"
 #include "map/screen_position_table.h"
-#include "product_model/product_object.h"
+#include "map/view_painter.h"
 #include "map/world_map.h"
+#include "product_model/product_object.h"
 
 namespace map = kivo::map;
 namespace model = kivo::model;
@@ -41,7 +43,6 @@ struct Scene {
   colour::ComClrTblMng table;
   map::ComPrdctDspMngmnt manager;
   map::ComWorldMap world;
-  colour::ComDspClrBar bar;
   bool ok = false;
 
   Scene() {
@@ -58,22 +59,21 @@ struct Scene {
     manager.waitGridCopy();
     world.ComLoadMapFile(1, g_maps + "gshhs_c.b");
     world.ComLoadMapFile(2, g_maps + "gshhs_i.b");
-    bar.ComSetClrBar({}, &table);
     ok = true;
   }
 
   void paint(draw::Surface& surface, const map::ViewParams& view, const map::MapLayerSettings& layer) {
-    surface.clear(0);
-    const int slot = map::ComWorldMap::slotFor(layer, view.s);
-    map::MapLayerSettings behind = layer;
-    behind.coast = false;
-    world.ComDrawCoast(slot, &surface, view, true, behind);
-    surface.endPainting();
-    manager.ComDrawPrdct(surface, view);
-    world.ComDrawCoast(slot, &surface, view, false, layer);
-    world.ComDrawGrid(&surface, view, layer);
-    bar.ComDrawClrBar(&surface, -250, 70 - 550 / 2, false, "AMSR2 Level 1B Brightness Temperature (89.0GHz-A-H) [K]");
-    surface.endPainting();
+    map::ViewPaintRequest request;
+    request.view = view;
+    request.world = &world;
+    request.product = &manager;
+    request.table = &table;
+    request.colourBar = map::ColourBarPlacement::initial(550);
+    request.colourBar.caption = "AMSR2 Level 1B Brightness Temperature (89.0GHz-A-H) [K]";
+    map::ViewPaintSettings settings;
+    settings.layer = layer;
+    settings.coastInFront = true;
+    map::paintView(surface, request, settings);
   }
 };
 

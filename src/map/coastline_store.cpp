@@ -9,7 +9,8 @@
 #include <array>
 #include <cstdio>
 #include <memory>
-#include <new>
+
+#include "product_io/allocation.h"
 
 namespace kivo::map {
 
@@ -183,12 +184,12 @@ int CoastlineStore::loadMapFile(int s, const std::string& path) {
   if (std::fseek(file.get(), 0, SEEK_SET) != 0) return kMapLoadFailed;
 
   CoastlineSlot loaded;
-  try {
-    const auto polygons = static_cast<std::size_t>(count.maxId) + 1;
-    loaded.counts_.assign(polygons, 0);
-    loaded.offsets_.assign(polygons, 0);
-    loaded.points_.resize(static_cast<std::size_t>(count.totalPoints));
-  } catch (const std::bad_alloc&) {
+  const auto polygons = static_cast<std::size_t>(count.maxId) + 1;
+  if (!tryAllocate([&] {
+        loaded.counts_.assign(polygons, 0);
+        loaded.offsets_.assign(polygons, 0);
+        loaded.points_.resize(static_cast<std::size_t>(count.totalPoints));
+      })) {
     return kMapLoadFailed;
   }
   readRecords(file.get(), count, loaded.counts_, loaded.offsets_, loaded.points_);

@@ -4,8 +4,9 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <new>
 
+#include "product_io/allocation.h"
+#include "product_io/angles.h"
 #include "product_io/geolocation_internal.h"
 #include "product_io/io_internal.h"
 
@@ -16,7 +17,6 @@ const char* const kHdf4BandTokens[kCoRegBands] = {"6G-", "10G-", "18G-", "23G-",
 
 namespace {
 
-constexpr double kPi = 3.141592653589793;
 constexpr double kEpsilon = 2.220446049250313e-16;
 // Positions at or below this value are fill values, not positions.
 constexpr float kInvalidPosition = -9991.0f;
@@ -48,7 +48,7 @@ bool rotateTowards(const Vec3& v1, const Vec3& v2, double a1, double a2, double 
   if (std::fabs(v.x) >= epsilon) {
     lat = std::atan(std::cos(lon) * v.z / v.x);
   } else if (std::fabs(v.y) < epsilon) {
-    lat = v.z > 0 ? kPi / 2 : -kPi / 2;
+    lat = v.z > 0 ? angles::kPi / 2 : -angles::kPi / 2;
   } else {
     lat = std::atan(std::sin(lon) * v.z / v.y);
   }
@@ -117,7 +117,7 @@ int coregister(const LatLon& p1, const LatLon& p2, double a1, double a2, LatLon&
   }
   if (std::fabs(p1.lat) > 90.0f || std::fabs(p2.lat) > 90.0f) return kErrLatitudeRange;
   if (std::fabs(p1.lon) > 180.0f || std::fabs(p2.lon) > 180.0f) return kErrLongitudeRange;
-  const double rad = kPi / 180.0;
+  const double rad = angles::kDegToRad;
   const auto unit = [rad](const LatLon& p) {
     const double la = p.lat * rad;
     const double lo = p.lon * rad;
@@ -128,8 +128,8 @@ int coregister(const LatLon& p1, const LatLon& p2, double a1, double a2, LatLon&
     out = p1;
     return 0;
   }
-  out.lat = static_cast<float>(lat * 180.0 / kPi);
-  out.lon = static_cast<float>(lon * 180.0 / kPi);
+  out.lat = static_cast<float>(lat * 180.0 / angles::kPi);
+  out.lon = static_cast<float>(lon * 180.0 / angles::kPi);
   return 0;
 }
 
@@ -138,7 +138,7 @@ int coregister(const LatLon& p1, const LatLon& p2, double a1, double a2, LatLon&
 int coregisterHdf4(const LatLon& p1, const LatLon& p2, float a1, float a2, LatLon& out) {
   if (std::fabs(p1.lat) > 90.0f || std::fabs(p2.lat) > 90.0f) return -1;
   if (std::fabs(p1.lon) > 180.0f || std::fabs(p2.lon) > 180.0f) return -1;
-  const float rad = 0.0174532924216f;
+  const float rad = angles::kDegToRadF;
   const auto unit = [rad](const LatLon& p) {
     const float la = p.lat * rad;
     const float lo = p.lon * rad;
@@ -160,11 +160,7 @@ namespace detail {
 int coregisterBand(const std::vector<LatLon>& a89, int pixels, double a1, double a2, std::vector<LatLon>& out) {
   const std::size_t scans = pixels > 0 ? a89.size() / static_cast<std::size_t>(pixels) : 0;
   const int outPixels = pixels / 2;
-  try {
-    out.assign(scans * static_cast<std::size_t>(outPixels), LatLon{});
-  } catch (const std::bad_alloc&) {
-    return kErrNoMemory;
-  }
+  if (!tryAllocate([&] { out.assign(scans * static_cast<std::size_t>(outPixels), LatLon{}); })) return kErrNoMemory;
   for (std::size_t s = 0; s < scans; ++s) {
     const LatLon* in = &a89[s * static_cast<std::size_t>(pixels)];
     for (int j = 0; j + 1 < pixels; j += 2) {
@@ -178,11 +174,7 @@ int coregisterBand(const std::vector<LatLon>& a89, int pixels, double a1, double
 // Western longitudes continue past 180 when the bands straddle the date line, so the mean
 // stays there.
 int meanOfBands(const std::vector<LatLon> (&bands)[kCoRegBands], std::vector<LatLon>& out) {
-  try {
-    out.resize(bands[0].size());
-  } catch (const std::bad_alloc&) {
-    return kErrNoMemory;
-  }
+  if (!tryAllocate([&] { out.resize(bands[0].size()); })) return kErrNoMemory;
   for (std::size_t i = 0; i < out.size(); ++i) {
     const bool west0 = bands[0][i].lon < 0.0f;
     bool signsDiffer = false;

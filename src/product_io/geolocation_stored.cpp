@@ -1,7 +1,6 @@
 #include <hdf5.h>
 
-#include <new>
-
+#include "product_io/allocation.h"
 #include "product_io/geolocation.h"
 #include "product_io/geolocation_internal.h"
 #include "product_io/io_internal.h"
@@ -37,11 +36,7 @@ int readDirect(ProductHandle handle, AccessLabel label, int begin, int end, std:
     if (which == 0) {
       count = static_cast<std::size_t>(n);
       pixels = static_cast<int>(extent[1]);
-      try {
-        out.assign(count, LatLon{});
-      } catch (const std::bad_alloc&) {
-        return kErrNoMemory;
-      }
+      if (!tryAllocate([&] { out.assign(count, LatLon{}); })) return kErrNoMemory;
     } else if (n != count) {
       return kErrBadDims;  // latitude and longitude datasets of different shapes
     }
@@ -49,11 +44,7 @@ int readDirect(ProductHandle handle, AccessLabel label, int begin, int end, std:
     H5Space mem(H5Screate_simple(2, extent, nullptr));
     if (!mem) return kErrMemSpace;
     std::vector<float> values;
-    try {
-      values.resize(count);
-    } catch (const std::bad_alloc&) {
-      return kErrNoMemory;
-    }
+    if (!tryAllocate([&] { values.resize(count); })) return kErrNoMemory;
     if (H5Dread(ds.dataset.get(), H5T_NATIVE_FLOAT, mem.get(), ds.space.get(), H5P_DEFAULT, values.data()) < 0) {
       return kErrRead;
     }

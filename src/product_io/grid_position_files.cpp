@@ -5,9 +5,9 @@
 #include <filesystem>
 #include <fstream>
 #include <mutex>
-#include <new>
 #include <vector>
 
+#include "product_io/allocation.h"
 #include "product_io/geolocation_internal.h"
 #include "product_io/io_internal.h"
 #include "product_io/trace.h"
@@ -146,10 +146,10 @@ int readGridPositions(ProductHandle handle, std::vector<LatLon>& out) {
   std::ifstream in(path, std::ios::binary);
   if (!in) return kErrGridFile;
   std::vector<float> records;
-  try {
-    records.resize(static_cast<std::size_t>(cells) * 2);
-    out.assign(static_cast<std::size_t>(cells), LatLon{});
-  } catch (const std::bad_alloc&) {
+  if (!tryAllocate([&] {
+        records.resize(static_cast<std::size_t>(cells) * 2);
+        out.assign(static_cast<std::size_t>(cells), LatLon{});
+      })) {
     return kErrNoMemory;
   }
   in.read(reinterpret_cast<char*>(records.data()), static_cast<std::streamsize>(records.size() * sizeof(float)));

@@ -3,9 +3,9 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
-#include <new>
 #include <type_traits>
 
+#include "product_io/allocation.h"
 #include "product_io/amsr2_io.h"
 #include "product_io/io_internal.h"
 #include "product_io/trace.h"
@@ -162,11 +162,7 @@ template <typename S, typename O>
 int readAndConvert(const CheckedDataset& ds, const H5Space& memSpace, Native native, std::size_t elements,
                    float scale, bool bitExpand, O* out) {
   std::vector<S> stored;
-  try {
-    stored.resize(elements);
-  } catch (const std::bad_alloc&) {
-    return kErrNoMemory;
-  }
+  if (!tryAllocate([&] { stored.resize(elements); })) return kErrNoMemory;
   if (H5Dread(ds.dataset.get(), memTypeOf(native), memSpace.get(), ds.space.get(), H5P_DEFAULT, stored.data()) < 0) {
     return kErrRead;
   }
@@ -214,16 +210,6 @@ bool permitted(const LabelDef& row, OutputType type) {
   return false;
 }
 
-template <typename O>
-bool resizeOutput(std::vector<O>& buffer, std::size_t count) {
-  try {
-    buffer.resize(count);
-    return true;
-  } catch (const std::bad_alloc&) {
-    return false;
-  }
-}
-
 // Layer read of a three-layer geophysical dataset stored [scan][pixel][layer].
 template <typename O>
 int layerRead(ProductHandle handle, std::vector<O>& buffer, int begin, int end, AccessLabel label,
@@ -266,15 +252,11 @@ int layerRead(ProductHandle handle, std::vector<O>& buffer, int begin, int end, 
     hsize_t elements = 0;
     if ((rc = selectBlock(ds, 0, range, memSpace, elements)) < 0) return rc;
     std::vector<std::int16_t> block;
-    try {
-      block.resize(blockElements);
-    } catch (const std::bad_alloc&) {
-      return kErrNoMemory;
-    }
+    if (!tryAllocate([&] { block.resize(blockElements); })) return kErrNoMemory;
     if (H5Dread(ds.dataset.get(), H5T_NATIVE_SHORT, memSpace.get(), ds.space.get(), H5P_DEFAULT, block.data()) < 0) {
       return kErrRead;
     }
-    if (!resizeOutput(buffer, perLayer * layers.size())) return kErrNoMemory;
+    if (!tryAllocate([&] { buffer.resize(perLayer * layers.size()); })) return kErrNoMemory;
     const hsize_t stride = ds.dims[2];
     O* out = buffer.data();
     for (hsize_t l : layers) {
@@ -344,7 +326,7 @@ int generalRead(ProductHandle handle, std::vector<O>& buffer, int begin, int end
     total += mem.elements * perElement;
     if (total > detail::kMaxRequestBytes / sizeof(O)) return kErrNoMemory;
   }
-  if (!resizeOutput(buffer, total)) return kErrNoMemory;
+  if (!tryAllocate([&] { buffer.resize(total); })) return kErrNoMemory;
 
   std::size_t offset = 0;
   for (Member& mem : members) {
@@ -411,7 +393,7 @@ int getScanQuality(ProductHandle handle, std::vector<std::uint8_t>& buffer, int 
   H5Space memSpace;
   hsize_t elements = 0;
   if ((rc = selectBlock(ds, 0, range, memSpace, elements)) < 0) return rc;
-  if (!resizeOutput(buffer, static_cast<std::size_t>(elements))) return kErrNoMemory;
+  if (!tryAllocate([&] { buffer.resize(static_cast<std::size_t>(elements)); })) return kErrNoMemory;
   if (H5Dread(ds.dataset.get(), H5T_NATIVE_UCHAR, memSpace.get(), ds.space.get(), H5P_DEFAULT, buffer.data()) < 0) {
     buffer.clear();
     return kErrRead;

@@ -6,9 +6,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <new>
 #include <sstream>
 
+#include "product_io/allocation.h"
 #include "product_io/io_internal.h"
 #include "product_io/trace.h"
 
@@ -263,10 +263,10 @@ int getScanTime(ProductHandle handle, int begin, int end, std::vector<ScanTimeRe
   if (!memSpace) return kErrMemSpace;
   std::vector<double> counts;
   std::vector<ScanTimeRecord> out;
-  try {
-    counts.resize(sel.rows.count);
-    out.resize(sel.rows.count);
-  } catch (const std::bad_alloc&) {
+  if (!tryAllocate([&] {
+        counts.resize(sel.rows.count);
+        out.resize(sel.rows.count);
+      })) {
     return kErrNoMemory;
   }
   if (H5Dread(sel.ds.dataset.get(), H5T_NATIVE_DOUBLE, memSpace.get(), sel.ds.space.get(), H5P_DEFAULT,
@@ -333,11 +333,7 @@ int setScanTime(ProductHandle handle, const std::vector<ScanTimeRecord>& records
   if (rc < 0) return rc;
   const double e0 = offsetByMonth(table, 1993, 1);
   std::vector<double> values;
-  try {
-    values.resize(sel.rows.count);
-  } catch (const std::bad_alloc&) {
-    return kErrNoMemory;
-  }
+  if (!tryAllocate([&] { values.resize(sel.rows.count); })) return kErrNoMemory;
   for (std::size_t i = 0; i < values.size(); ++i) {
     const ScanTimeRecord& r = records[i];
     long long utc = 0;

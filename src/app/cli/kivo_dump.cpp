@@ -9,8 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include <unistd.h>
-
+#include "app/program_folder.h"
 #include "product_io/access_labels.h"
 #include "product_io/amsr2_io.h"
 #include "product_io/geolocation.h"
@@ -61,20 +60,6 @@ struct OpenProduct {
     if (handle > 0) io::closeProduct(handle);
   }
 };
-
-// The folder of the running program, with a trailing '/'.
-std::string programFolder() {
-  std::vector<char> buffer(4096);
-  const ssize_t n = ::readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
-  if (n <= 0) return "./";
-  std::string exe(buffer.data(), static_cast<std::size_t>(n));
-  const auto slash = exe.rfind('/');
-  return slash == std::string::npos ? "./" : exe.substr(0, slash + 1);
-}
-
-// Support files come from the installation's data folder; AMSR2_LEAP_DATA, when set, names
-// another leap-second file.
-std::string installedDataFolder() { return programFolder() + "data/"; }
 
 // A reader of the file's format, opened; null (with the exit status in `status`) on failure.
 std::unique_ptr<io::AMSR_data> openReader(const std::string& path, int format, int& status) {
@@ -171,7 +156,7 @@ int dumpValues(const std::string& path, io::AccessLabel label, bool asInt) {
 
 // Loads a channel into a product object, fills the gaps and writes the value grid.
 int dumpGrid(const std::string& path, int chnl, const std::string& out, bool withPoints) {
-  kivo::model::ComPrdctMngmnt object({installedDataFolder(), nullptr, 0});
+  kivo::model::ComPrdctMngmnt object({kivo::app::dataFolder(), nullptr, 0});
   int slot = -1, projection = -1;
   bool known = false;
   std::string name;
@@ -220,7 +205,8 @@ int dumpLatLon(io::ProductHandle handle, io::AccessLabel label, int begin, int e
 
 int dumpTime(io::ProductHandle handle, int begin, int end) {
   std::vector<io::ScanTimeRecord> records;
-  const int count = io::getScanTime(handle, begin, end, records, installedDataFolder() + "leapsec.dat");
+  // The installation's leap-second table; AMSR2_LEAP_DATA, when set, names another file.
+  const int count = io::getScanTime(handle, begin, end, records, kivo::app::dataFolder() + "leapsec.dat");
   if (count < 0) return libraryError(count);
   std::printf("count=%d\n", count);
   for (const io::ScanTimeRecord& r : records) {
@@ -323,7 +309,7 @@ int main(int argc, char** argv) {
   }
 
   if (asInt && mode != Mode::Values) return usage();
-  io::AMSR_data::setDataDirectory(installedDataFolder());
+  io::AMSR_data::setDataDirectory(kivo::app::dataFolder());
   if (chnl >= 0 || !gridOut.empty() || withPoints) {
     if (mode != Mode::Attributes || chnl < 0 || gridOut.empty()) return usage();
     return dumpGrid(path, chnl, gridOut, withPoints);

@@ -5,8 +5,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
-#include <new>
 
+#include "product_io/allocation.h"
+#include "product_io/angles.h"
 #include "product_io/coregistration.h"
 #include "product_io/trace.h"
 
@@ -23,8 +24,6 @@ constexpr int32 kMaxAttributeBytes = 16 * 1024 * 1024;  // largest attribute rea
 constexpr float kNoPosition = -9999.0f;
 
 // Projection constants of the polar stereographic grids.
-constexpr double kPi = 3.14159265358979;
-constexpr double kMicroToRad = kPi / 180.0 / 1000000.0;
 constexpr double kEccentricity2 = 0.08182 * 0.08182;
 
 // Level 1A and 1B data sets have fixed pixel counts per scan.
@@ -75,11 +74,7 @@ class Sds {
     if (!ok() || (type_ != DFNT_INT16 && type_ != DFNT_UINT16)) return false;
     const long long n = elements();
     if (n <= 0 || n > kMaxElements) return false;
-    try {
-      out.assign(static_cast<std::size_t>(n), -1);
-    } catch (const std::bad_alloc&) {
-      return false;
-    }
+    if (!tryAllocate([&] { out.assign(static_cast<std::size_t>(n), -1); })) return false;
     int32 start[3] = {0, 0, 0};
     int32 edges[3] = {dims_[0], rank_ > 1 ? dims_[1] : 1, rank_ > 2 ? dims_[2] : 1};
     return SDreaddata(id_, start, nullptr, edges, out.data()) != FAIL;
@@ -165,8 +160,8 @@ bool polarForward(bool north, double lonMicro, double latMicro, int& x, int& y) 
   while (lam <= -360.0) lam += 720.0;
   const double phiDeg = latMicro / 1e6;
   if (north ? (phiDeg < 0.0 || phiDeg > 90.0) : (phiDeg < -90.0 || phiDeg > 0.0)) return false;
-  const double lamRad = lam * 1e6 * kMicroToRad;
-  const double psi = std::atan((1.0 - kEccentricity2) * std::tan(latMicro * kMicroToRad));
+  const double lamRad = lam * 1e6 * angles::kMicroToRad14;
+  const double psi = std::atan((1.0 - kEccentricity2) * std::tan(latMicro * angles::kMicroToRad14));
   constexpr double k = 2.0 * 160.0;
   if (north) {
     const double r = k * std::cos(psi) / (1.0 + std::sin(psi));
