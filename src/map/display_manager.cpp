@@ -17,18 +17,23 @@ constexpr std::uint32_t kBlueDrawn = 0x80000000u;
 
 ComPrdctDspMngmnt::~ComPrdctDspMngmnt() { stopGridCopy(); }
 
-int ComPrdctDspMngmnt::ComSetDspPrdct(const std::vector<int>& slots, const ChannelChoice& channels,
+int ComPrdctDspMngmnt::ComSetDspPrdct(const ChannelSlots& slots, const ChannelChoice& channels,
                                       colour::ComClrTblMng* table,
                                       const std::array<const model::ComPrdctMngmnt*, 3>& objects) {
-  if (table == nullptr || objects[0] == nullptr || slots.empty() || static_cast<int>(slots.size()) > kMaxFiles) return 1;
+  if (table == nullptr || objects[0] == nullptr) return 1;
   if (channels.composite && (objects[1] == nullptr || objects[2] == nullptr)) return 1;
+  const int needed = channels.composite ? 3 : 1;
+  for (int c = 0; c < needed; ++c) {
+    const std::size_t n = slots[static_cast<std::size_t>(c)].size();
+    if (n == 0 || n > static_cast<std::size_t>(kMaxFiles) || n != slots[0].size()) return 1;
+  }
   stopGridCopy();
   table_ = table;
   objects_ = objects;
-  slots_ = slots;
+  slots_ = ChannelSlots{};
+  for (int c = 0; c < needed; ++c) slots_[static_cast<std::size_t>(c)] = slots[static_cast<std::size_t>(c)];
   channels_ = channels;
   // A new product starts from empty display grids, so no cell of an earlier product stays.
-  const int needed = channels.composite ? 3 : 1;
   for (int c = 0; c < 3; ++c) {
     if (c < needed) {
       grids_[static_cast<std::size_t>(c)].assign(model::kGridCells, model::kEmptyValue);
@@ -39,7 +44,8 @@ int ComPrdctDspMngmnt::ComSetDspPrdct(const std::vector<int>& slots, const Chann
   copied_.store(false, std::memory_order_release);
   std::vector<colour::ChannelSource> sources;
   for (int c = 0; c < needed; ++c) {
-    sources.push_back(colour::ChannelSource{objects[static_cast<std::size_t>(c)], slots, channels.chnl[c]});
+    const auto i = static_cast<std::size_t>(c);
+    sources.push_back(colour::ChannelSource{objects[i], slots_[i], channels.chnl[c]});
   }
   statistics_.ComInitClrTbl(*table, sources);
   initialised_ = true;
@@ -52,11 +58,11 @@ void ComPrdctDspMngmnt::ComStartGridCopy() {
   // The worker copies from the grids as they are now: held shared, they stay alive and
   // unchanged while it runs, whatever the product objects do with their records meanwhile.
   const int needed = channels_.composite ? 3 : 1;
-  std::vector<CopySource> sources(slots_.size());
-  for (std::size_t f = 0; f < slots_.size(); ++f) {
+  std::vector<CopySource> sources(slots_[0].size());
+  for (std::size_t f = 0; f < slots_[0].size(); ++f) {
     for (int c = 0; c < needed; ++c) {
       const auto i = static_cast<std::size_t>(c);
-      sources[f][i] = objects_[i]->ComShareGrid(slots_[f], channels_.chnl[c]);
+      sources[f][i] = objects_[i]->ComShareGrid(slots_[i][f], channels_.chnl[c]);
     }
   }
   stop_.store(false, std::memory_order_release);
@@ -120,20 +126,20 @@ float ComPrdctDspMngmnt::ComGetGridValue(int c, int col, int row) const {
 }
 
 bool ComPrdctDspMngmnt::isLevel3() const {
-  return !slots_.empty() && objects_[0] != nullptr && objects_[0]->ComIsLevel3(slots_[0]);
+  return !slots_[0].empty() && objects_[0] != nullptr && objects_[0]->ComIsLevel3(slots_[0][0]);
 }
 
 int ComPrdctDspMngmnt::ComDrawPrdct(draw::Surface& surface, const ViewParams& view) { return draw(surface, view, -1); }
 
 int ComPrdctDspMngmnt::ComDrawPrdctFile(draw::Surface& surface, const ViewParams& view, int file) {
-  if (file < 0 || file >= static_cast<int>(slots_.size())) return 0;
+  if (file < 0 || file >= static_cast<int>(slots_[0].size())) return 0;
   return draw(surface, view, file);
 }
 
 int ComPrdctDspMngmnt::draw(draw::Surface& surface, const ViewParams& view, int onlyFile) {
   if (!initialised_ || table_ == nullptr) return 0;
   catalogue::ValueRange range;
-  if (objects_[0]->ComGetValueRange(slots_[0], range) != 0) return 0;
+  if (objects_[0]->ComGetValueRange(slots_[0][0], range) != 0) return 0;
   const float lo = std::min(range.invalid1, range.invalid2);
   const float hi = std::max(range.invalid1, range.invalid2);
   const bool level3 = isLevel3();
@@ -148,7 +154,7 @@ int ComPrdctDspMngmnt::draw(draw::Surface& surface, const ViewParams& view, int 
       gridMode = gridCopied();
       grids[i] = grids_[i].data();
     } else {
-      gridMode = objects_[i]->ComGetGridValues(slots_[static_cast<std::size_t>(onlyFile)], grids[i], channels_.chnl[c]) == 0;
+      gridMode = objects_[i]->ComGetGridValues(slots_[i][static_cast<std::size_t>(onlyFile)], grids[i], channels_.chnl[c]) == 0;
     }
   }
   const int w = surface.width();
@@ -237,13 +243,14 @@ int ComPrdctDspMngmnt::draw(draw::Surface& surface, const ViewParams& view, int 
       }
     }
   } else {
-    for (std::size_t f = 0; f < slots_.size(); ++f) {
+    for (std::size_t f = 0; f < slots_[0].size(); ++f) {
       if (onlyFile >= 0 && static_cast<int>(f) != onlyFile) continue;
       std::fill(claims.begin(), claims.end(), 0u);
       for (int c = 0; c < channels; ++c) {
+        const auto i = static_cast<std::size_t>(c);
         const model::ObsPoint* points = nullptr;
         int count = 0;
-        if (objects_[static_cast<std::size_t>(c)]->ComGetPointArray(slots_[f], points, count, channels_.chnl[c]) != 0) {
+        if (objects_[i]->ComGetPointArray(slots_[i][f], points, count, channels_.chnl[c]) != 0) {
           continue;
         }
         for (int i = 0; i < count; ++i) drawPoint(c, points[i].lon, points[i].lat, points[i].value);

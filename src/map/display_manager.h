@@ -29,6 +29,10 @@ struct ChannelChoice {
   int chnl[3] = {0, 0, 0};  // red, green, blue (single channel: the first)
 };
 
+// The file slots of each colour channel's product object, in display order. A composite of
+// Level 3 products takes each colour from another file.
+using ChannelSlots = std::array<std::vector<int>, 3>;
+
 class ComPrdctDspMngmnt {
  public:
   explicit ComPrdctDspMngmnt(model::ProductEvents* events = nullptr) : events_(events) {}
@@ -40,6 +44,12 @@ class ComPrdctDspMngmnt {
   // and the product objects (one, or one per colour channel). 1 for a missing table or
   // product, or a bad file count; runs the table statistics and the automatic table.
   int ComSetDspPrdct(const std::vector<int>& slots, const ChannelChoice& channels, colour::ComClrTblMng* table,
+                     const std::array<const model::ComPrdctMngmnt*, 3>& objects) {
+    return ComSetDspPrdct(ChannelSlots{slots, slots, slots}, channels, table, objects);
+  }
+  // The same with a slot list per colour channel (a single channel uses the first); the
+  // lists of a composite must be equally long.
+  int ComSetDspPrdct(const ChannelSlots& slots, const ChannelChoice& channels, colour::ComClrTblMng* table,
                      const std::array<const model::ComPrdctMngmnt*, 3>& objects);
   // Copies the gap-filled grids into the display grids on a worker once gap filling is done.
   void ComStartGridCopy();
@@ -69,7 +79,7 @@ class ComPrdctDspMngmnt {
   colour::ComClrTblMng* table_ = nullptr;
   colour::TableStatistics statistics_;
   std::array<const model::ComPrdctMngmnt*, 3> objects_{};
-  std::vector<int> slots_;
+  ChannelSlots slots_;
   ChannelChoice channels_;
   bool initialised_ = false;
   bool lastGridMode_ = false;
