@@ -11,7 +11,9 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libhdf5-dev hdf5-tools libhdf4-alt-dev hdf4-tools zlib1g-dev tzdata
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins qt6-image-formats-plugins libgl-dev libglx-dev
+  qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools qt6-translations-l10n
   fonts-ipafont-gothic gmt gmt-gshhg-low
+  xvfb xauth python3-pil
 )
 SAMPLE_L1B=GW1AM2_201207031905_234A_L1SGBTBR_2220220.h5
 JOBS=$(nproc)
@@ -55,7 +57,18 @@ run_main_job() {
   echo "== kivo-render: the 89 GHz A horizontal channel of the orbit on an equirectangular map"
   build/bin/kivo-render "$sample" --channel 20 --projection EQR --size 800 550 -o build/sample_89GHz_EQR.png
   echo "Picture: $(pwd)/build/sample_89GHz_EQR.png"
-  echo "The sample products are in $(pwd)/build/samples; kivo-dump and kivo-render are in $(pwd)/build/bin."
+  echo
+  echo "== kivo-meriview with the sample Level 1B product"
+  if [ -n "${DISPLAY:-}" ]; then
+    build/bin/kivo-meriview "$sample"
+  else
+    # No display: the same start in a virtual one, with a screenshot of the main window once
+    # the map view shows the product.
+    KIVO_SCREENSHOT="$(pwd)/build/kivo-meriview-main-window.png" KIVO_SETTINGS="$(pwd)/build/kivo-meriview-run.ini" \
+      xvfb-run -a -s "-screen 0 1280x1024x24" build/bin/kivo-meriview "$sample"
+    echo "Screenshot of the main window: $(pwd)/build/kivo-meriview-main-window.png"
+  fi
+  echo "The sample products are in $(pwd)/build/samples; kivo-meriview, kivo-dump and kivo-render are in $(pwd)/build/bin."
 }
 
 run_tests() {

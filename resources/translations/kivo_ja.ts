@@ -1,0 +1,647 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="ja_JP">
+<context>
+    <name>kivo::app::CMainFrame</name>
+    <message>
+        <source>AMSR2</source>
+        <translation>AMSR2</translation>
+    </message>
+    <message>
+        <source>Open AMSR2 product files
+Open(AMSR2)</source>
+        <translation>AMSR2プロダクトを開きます
+開く(AMSR2)</translation>
+    </message>
+    <message>
+        <source>AMSR/AMSR-E</source>
+        <translation>AMSR/AMSR-E</translation>
+    </message>
+    <message>
+        <source>Open AMSR/AMSR-E product files
+Open(AMSR/AMSR-E)</source>
+        <translation>AMSR/AMSR-Eプロダクトを開きます
+開く(AMSR/AMSR-E)</translation>
+    </message>
+    <message>
+        <source>AMSR2 Output</source>
+        <translation>AMSR2 HDF出力</translation>
+    </message>
+    <message>
+        <source>Open an AMSR2 product to save an area as HDF
+Open(AMSR2 Output)</source>
+        <translation>範囲をHDFで保存するAMSR2プロダクトを開きます
+開く(AMSR2 HDF出力)</translation>
+    </message>
+    <message>
+        <source>Make an animation of AMSR2 products
+Animation(AMSR2)</source>
+        <translation>AMSR2プロダクトの動画を作成します
+動画作成(AMSR2)</translation>
+    </message>
+    <message>
+        <source>Make an animation of AMSR/AMSR-E products
+Animation(AMSR/AMSR-E)</source>
+        <translation>AMSR/AMSR-Eプロダクトの動画を作成します
+動画作成(AMSR/AMSR-E)</translation>
+    </message>
+    <message>
+        <source>Save as Image</source>
+        <translation>画像形式で保存</translation>
+    </message>
+    <message>
+        <source>Save the map as an image file
+Save as Image</source>
+        <translation>地図を画像ファイルに保存します
+画像形式で保存</translation>
+    </message>
+    <message>
+        <source>Save as KML(KMZ)</source>
+        <translation>KML（KMZ）形式で保存</translation>
+    </message>
+    <message>
+        <source>Save the map as a KML or KMZ file
+Save as KML(KMZ)</source>
+        <translation>地図をKMLまたはKMZファイルに保存します
+KML（KMZ）形式で保存</translation>
+    </message>
+    <message>
+        <source>Save as Binary</source>
+        <translation>バイナリ形式で保存</translation>
+    </message>
+    <message>
+        <source>Save the values as a binary file
+Save as Binary</source>
+        <translation>値をバイナリファイルに保存します
+バイナリ形式で保存</translation>
+    </message>
+    <message>
+        <source>Save value only</source>
+        <translation>緯経度無し形式CSVファイル</translation>
+    </message>
+    <message>
+        <source>Save the values as a CSV file
+Save as CSV</source>
+        <translation>値をCSVファイルに保存します
+CSV形式で保存</translation>
+    </message>
+    <message>
+        <source>Save value with Latitude and Longitude</source>
+        <translation>緯経度値付き形式CSVファイル</translation>
+    </message>
+    <message>
+        <source>Save the values with latitude and longitude as a CSV file
+Save as CSV with Latitude and Longitude</source>
+        <translation>値を緯度・経度付きでCSVファイルに保存します
+緯経度値付きCSV形式で保存</translation>
+    </message>
+    <message>
+        <source>Copy (Window)</source>
+        <translation>表示画面全体をコピー</translation>
+    </message>
+    <message>
+        <source>Copy the whole map window to the clipboard
+Copy (Window)</source>
+        <translation>地図画面全体をクリップボードにコピーします
+表示画面全体をコピー</translation>
+    </message>
+    <message>
+        <source>Copy (Selected Area)</source>
+        <translation>選択範囲をコピー</translation>
+    </message>
+    <message>
+        <source>Copy the selected area to the clipboard
+Copy (Selected Area)</source>
+        <translation>選択範囲をクリップボードにコピーします
+選択範囲をコピー</translation>
+    </message>
+    <message>
+        <source>Save as HDF</source>
+        <translation>HDF形式で保存</translation>
+    </message>
+    <message>
+        <source>Save the selected area as an HDF5 product
+Save as HDF</source>
+        <translation>選択範囲をHDF5プロダクトとして保存します
+HDF形式で保存</translation>
+    </message>
+    <message>
+        <source>Batch Processing</source>
+        <translation>バッチ処理の実行</translation>
+    </message>
+    <message>
+        <source>Run a batch command file
+Batch Processing</source>
+        <translation>バッチコマンドファイルを実行します
+バッチ処理の実行</translation>
+    </message>
+    <message>
+        <source>Quit</source>
+        <translation>アプリケーションの終了</translation>
+    </message>
+    <message>
+        <source>Quit the application
+Quit</source>
+        <translation>アプリケーションを終了します
+終了</translation>
+    </message>
+    <message>
+        <source>Tool Bar</source>
+        <translation>ツール バー(&amp;T)</translation>
+    </message>
+    <message>
+        <source>Show or hide the tool bar
+Tool Bar</source>
+        <translation>ツール バーの表示/非表示を切り替えます
+ツール バー</translation>
+    </message>
+    <message>
+        <source>Status Bar</source>
+        <translation>ステータス バー(&amp;S)</translation>
+    </message>
+    <message>
+        <source>Show or hide the status bar
+Status Bar</source>
+        <translation>ステータス バーの表示/非表示を切り替えます
+ステータス バー</translation>
+    </message>
+    <message>
+        <source>Automatic Adjustment</source>
+        <translation>拡大全体表示</translation>
+    </message>
+    <message>
+        <source>Fit the map to the window
+Automatic Adjustment</source>
+        <translation>地図を画面に合わせて拡大します
+拡大全体表示</translation>
+    </message>
+    <message>
+        <source>Zoom In</source>
+        <translation>拡大</translation>
+    </message>
+    <message>
+        <source>Magnify the map twice
+Zoom In</source>
+        <translation>地図を2倍に拡大します
+拡大</translation>
+    </message>
+    <message>
+        <source>Zoom Out</source>
+        <translation>縮小</translation>
+    </message>
+    <message>
+        <source>Reduce the map to half
+Zoom Out</source>
+        <translation>地図を半分に縮小します
+縮小</translation>
+    </message>
+    <message>
+        <source>Reset Image Window</source>
+        <translation>表示リセット</translation>
+    </message>
+    <message>
+        <source>Show the whole map
+Reset Image Window</source>
+        <translation>地図全体を表示します
+表示リセット</translation>
+    </message>
+    <message>
+        <source>Back to Previous</source>
+        <translation>前画面に戻す</translation>
+    </message>
+    <message>
+        <source>Return to the previous screen
+Back to Previous</source>
+        <translation>前の画面に戻します
+前画面に戻す</translation>
+    </message>
+    <message>
+        <source>Equidistant Geographic</source>
+        <translation>等緯経度</translation>
+    </message>
+    <message>
+        <source>Equidistant geographic projection
+Equidistant Geographic</source>
+        <translation>等緯経度図法で表示します
+等緯経度</translation>
+    </message>
+    <message>
+        <source>Orthographic</source>
+        <translation>地球正射</translation>
+    </message>
+    <message>
+        <source>Orthographic projection
+Orthographic</source>
+        <translation>地球正射図法で表示します
+地球正射</translation>
+    </message>
+    <message>
+        <source>Northern Hemisphere</source>
+        <translation>北半球</translation>
+    </message>
+    <message>
+        <source>Polar stereographic projection of the northern hemisphere
+Northern Hemisphere</source>
+        <translation>北半球を極ステレオ図法で表示します
+北半球</translation>
+    </message>
+    <message>
+        <source>Southern Hemisphere</source>
+        <translation>南半球</translation>
+    </message>
+    <message>
+        <source>Polar stereographic projection of the southern hemisphere
+Southern Hemisphere</source>
+        <translation>南半球を極ステレオ図法で表示します
+南半球</translation>
+    </message>
+    <message>
+        <source>Both</source>
+        <translation>両方</translation>
+    </message>
+    <message>
+        <source>Both polar stereographic hemispheres
+Both Hemispheres</source>
+        <translation>両半球を極ステレオ図法で表示します
+両方</translation>
+    </message>
+    <message>
+        <source>0°</source>
+        <translation>0°</translation>
+    </message>
+    <message>
+        <source>Standard longitude 0°
+Standard longitude 0°</source>
+        <translation>基準経度 0°
+基準経度 0°</translation>
+    </message>
+    <message>
+        <source>45°</source>
+        <translation>45°</translation>
+    </message>
+    <message>
+        <source>Standard longitude 45°
+Standard longitude 45°</source>
+        <translation>基準経度 45°
+基準経度 45°</translation>
+    </message>
+    <message>
+        <source>90°</source>
+        <translation>90°</translation>
+    </message>
+    <message>
+        <source>Standard longitude 90°
+Standard longitude 90°</source>
+        <translation>基準経度 90°
+基準経度 90°</translation>
+    </message>
+    <message>
+        <source>135°</source>
+        <translation>135°</translation>
+    </message>
+    <message>
+        <source>Standard longitude 135°
+Standard longitude 135°</source>
+        <translation>基準経度 135°
+基準経度 135°</translation>
+    </message>
+    <message>
+        <source>180°</source>
+        <translation>180°</translation>
+    </message>
+    <message>
+        <source>Standard longitude 180°
+Standard longitude 180°</source>
+        <translation>基準経度 180°
+基準経度 180°</translation>
+    </message>
+    <message>
+        <source>-135°</source>
+        <translation>-135°</translation>
+    </message>
+    <message>
+        <source>Standard longitude -135°
+Standard longitude -135°</source>
+        <translation>基準経度 -135°
+基準経度 -135°</translation>
+    </message>
+    <message>
+        <source>-90°</source>
+        <translation>-90°</translation>
+    </message>
+    <message>
+        <source>Standard longitude -90°
+Standard longitude -90°</source>
+        <translation>基準経度 -90°
+基準経度 -90°</translation>
+    </message>
+    <message>
+        <source>-45°</source>
+        <translation>-45°</translation>
+    </message>
+    <message>
+        <source>Standard longitude -45°
+Standard longitude -45°</source>
+        <translation>基準経度 -45°
+基準経度 -45°</translation>
+    </message>
+    <message>
+        <source>Mercator Geographic</source>
+        <translation>メルカトル</translation>
+    </message>
+    <message>
+        <source>Mercator projection
+Mercator Geographic</source>
+        <translation>メルカトル図法で表示します
+メルカトル</translation>
+    </message>
+    <message>
+        <source>Meta Data</source>
+        <translation>メタデータ</translation>
+    </message>
+    <message>
+        <source>List the metadata of the shown files
+Meta Data</source>
+        <translation>表示中のファイルのメタデータを一覧します
+メタデータ</translation>
+    </message>
+    <message>
+        <source>Vertical</source>
+        <translation>縦</translation>
+    </message>
+    <message>
+        <source>Show the color bar vertically at the right
+Vertical Color Bar</source>
+        <translation>カラーバーを右端に縦に表示します
+カラーバー縦</translation>
+    </message>
+    <message>
+        <source>Horizontal</source>
+        <translation>横</translation>
+    </message>
+    <message>
+        <source>Show the color bar horizontally
+Horizontal Color Bar</source>
+        <translation>カラーバーを横に表示します
+カラーバー横</translation>
+    </message>
+    <message>
+        <source>ZOOM Mode</source>
+        <translation>拡大モード</translation>
+    </message>
+    <message>
+        <source>Click or drag to zoom
+ZOOM Mode</source>
+        <translation>クリックまたはドラッグで拡大します
+拡大モード</translation>
+    </message>
+    <message>
+        <source>PAN Mode</source>
+        <translation>移動モード</translation>
+    </message>
+    <message>
+        <source>Drag to move the map
+PAN Mode</source>
+        <translation>ドラッグで地図を移動します
+移動モード</translation>
+    </message>
+    <message>
+        <source>SELECT Mode</source>
+        <translation>範囲指定モード</translation>
+    </message>
+    <message>
+        <source>Drag to select an area
+SELECT Mode</source>
+        <translation>ドラッグで範囲を指定します
+範囲指定モード</translation>
+    </message>
+    <message>
+        <source>Select Area</source>
+        <translation>選択範囲数値指定</translation>
+    </message>
+    <message>
+        <source>Select an area by latitude and longitude
+Select Area</source>
+        <translation>緯度・経度を入力して範囲を指定します
+選択範囲数値指定</translation>
+    </message>
+    <message>
+        <source>Batch Command History</source>
+        <translation>バッチコマンド履歴</translation>
+    </message>
+    <message>
+        <source>Show or hide the batch command history
+Batch Command History</source>
+        <translation>バッチコマンド履歴の表示/非表示を切り替えます
+バッチコマンド履歴</translation>
+    </message>
+    <message>
+        <source>Edit Color Bar Table</source>
+        <translation>擬似カラーテーブル設定</translation>
+    </message>
+    <message>
+        <source>Edit the color table
+Edit Color Bar Table</source>
+        <translation>擬似カラーテーブルを編集します
+擬似カラーテーブル設定</translation>
+    </message>
+    <message>
+        <source>Edit Look Up Table</source>
+        <translation>ルックアップテーブル設定</translation>
+    </message>
+    <message>
+        <source>Edit the look-up table
+Edit Look Up Table</source>
+        <translation>ルックアップテーブルを編集します
+ルックアップテーブル設定</translation>
+    </message>
+    <message>
+        <source>User Setting</source>
+        <translation>ユーザ設定</translation>
+    </message>
+    <message>
+        <source>Edit the user settings
+User Setting</source>
+        <translation>ユーザ設定を変更します
+ユーザ設定</translation>
+    </message>
+    <message>
+        <source>Image Output Setting</source>
+        <translation>画像出力設定</translation>
+    </message>
+    <message>
+        <source>Edit the image output settings
+Image Output Setting</source>
+        <translation>画像出力設定を変更します
+画像出力設定</translation>
+    </message>
+    <message>
+        <source>Map Layer Setting</source>
+        <translation>地図レイヤ設定</translation>
+    </message>
+    <message>
+        <source>Edit the map layer settings
+Map Layer Setting</source>
+        <translation>地図レイヤ設定を変更します
+地図レイヤ設定</translation>
+    </message>
+    <message>
+        <source>Map File Setting</source>
+        <translation>地図ファイル設定</translation>
+    </message>
+    <message>
+        <source>Edit the map file settings
+Map File Setting</source>
+        <translation>地図ファイル設定を変更します
+地図ファイル設定</translation>
+    </message>
+    <message>
+        <source>Help</source>
+        <translation>ヘルプ</translation>
+    </message>
+    <message>
+        <source>Open the manual
+Help</source>
+        <translation>マニュアルを開きます
+ヘルプ</translation>
+    </message>
+    <message>
+        <source>Related link</source>
+        <translation>関連リンク</translation>
+    </message>
+    <message>
+        <source>Open the page of related links
+Related link</source>
+        <translation>関連リンクのページを開きます
+関連リンク</translation>
+    </message>
+    <message>
+        <source>Version Information</source>
+        <translation>バージョン情報</translation>
+    </message>
+    <message>
+        <source>Show the version of the program
+Version Information</source>
+        <translation>プログラムのバージョンを表示します
+バージョン情報</translation>
+    </message>
+    <message>
+        <source>Move Right</source>
+        <translation>右移動</translation>
+    </message>
+    <message>
+        <source>Move (rotate) the image right
+Move Right</source>
+        <translation>画像を右回転
+右移動</translation>
+    </message>
+    <message>
+        <source>Move Left</source>
+        <translation>左移動</translation>
+    </message>
+    <message>
+        <source>Move (rotate) the image left
+Move Left</source>
+        <translation>画像を左回転
+左移動</translation>
+    </message>
+    <message>
+        <source>Move Up</source>
+        <translation>上移動</translation>
+    </message>
+    <message>
+        <source>Move the image up
+Move Up</source>
+        <translation>画像を上に移動
+上移動</translation>
+    </message>
+    <message>
+        <source>Move Down</source>
+        <translation>下移動</translation>
+    </message>
+    <message>
+        <source>Move the image down
+Move Down</source>
+        <translation>画像を下に移動
+下移動</translation>
+    </message>
+    <message>
+        <source>Return to the previous display position
+Back to Previous</source>
+        <translation>画像を元の表示位置に戻す
+前画面に戻す</translation>
+    </message>
+    <message>
+        <source>&amp;File</source>
+        <translation>ファイル(&amp;F)</translation>
+    </message>
+    <message>
+        <source>Open</source>
+        <translation>開く</translation>
+    </message>
+    <message>
+        <source>Animation</source>
+        <translation>動画作成</translation>
+    </message>
+    <message>
+        <source>Save as CSV</source>
+        <translation>CSV形式で保存</translation>
+    </message>
+    <message>
+        <source>Copy to Clipboard</source>
+        <translation>クリップボードへコピー</translation>
+    </message>
+    <message>
+        <source>&amp;View</source>
+        <translation>表示(&amp;V)</translation>
+    </message>
+    <message>
+        <source>Zoom</source>
+        <translation>ズーム</translation>
+    </message>
+    <message>
+        <source>Map Projection</source>
+        <translation>地図投影</translation>
+    </message>
+    <message>
+        <source>Polar Stereo Geographic</source>
+        <translation>極ステレオ</translation>
+    </message>
+    <message>
+        <source>Standard longitude</source>
+        <translation>基準経度</translation>
+    </message>
+    <message>
+        <source>Color Bar Position</source>
+        <translation>カラーバー位置</translation>
+    </message>
+    <message>
+        <source>&amp;Option</source>
+        <translation>オプション(&amp;O)</translation>
+    </message>
+    <message>
+        <source>Preferences</source>
+        <translation>環境設定</translation>
+    </message>
+    <message>
+        <source>&amp;Help</source>
+        <translation>ヘルプ(&amp;H)</translation>
+    </message>
+    <message>
+        <source>Save</source>
+        <translation>コマンド履歴保存</translation>
+    </message>
+    <message>
+        <source>Clear</source>
+        <translation>クリア</translation>
+    </message>
+    <message>
+        <source>Color Table</source>
+        <translation>カラーテーブル</translation>
+    </message>
+    <message>
+        <source>A viewer and converter of passive-microwave radiometer products.</source>
+        <translation>受動マイクロ波放射計プロダクトの表示・変換プログラム</translation>
+    </message>
+</context>
+</TS>

@@ -1,0 +1,35 @@
+#pragma once
+
+// The records an interactive operation hands to the batch command history, which are also
+// the requests the batch runner hands to the operations.
+
+#include <string>
+
+namespace kivo::app {
+
+// VIEWHDF: one open of a product from a file open panel.
+struct BtchOpnRec {
+  std::string productWord;     // "AMSR2", or the AMSR/AMSR-E product word
+  std::string levelWord;       // "Level 1B", "Level 2 Map", "Level 3", ...
+  int composite = 0;           // 0 single channel, 1 red/green/blue
+  std::string channels[3];     // display names (batch requests: channel codes); empty when unused
+  std::string projectionName;  // a batch /M option; empty after an interactive Open
+  bool tableGiven = false;     // a table other than "[Automatic]" was chosen
+  std::string tableName;       // file name of the .clt or .lut table
+  std::string fileListName;    // "KIVOFileList_MMDDhhmm.txt", or the /I path of a request
+  std::string fileListText;    // every path followed by CR LF; empty in a request
+  bool view = true;            // false: the map window opens off screen (/V OFF)
+};
+
+// CHANGEMAP: the state of a map view after a change of projection, magnification or centre.
+struct BtchMapRec {
+  double magnification = 1.0;
+  int centreLon = 0;  // microdegrees
+  int centreLat = 0;
+  bool windowSizeGiven = false;
+  int width = 0;
+  int height = 0;
+  std::string projectionName;  // "EQR", "PN", "PS", "PNS", "ORTHO", "MER"
+};
+
+}  // namespace kivo::app
