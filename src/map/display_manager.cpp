@@ -168,6 +168,7 @@ int ComPrdctDspMngmnt::draw(draw::Surface& surface, const ViewParams& view, int 
   const bool rectangular = projectionInfo(view.projection).wraps;
   const int square = level3 ? static_cast<int>(view.s) : static_cast<int>(view.s * 0.5);
 
+  const ViewProjector projector(view);
   // Draws one observation of channel c; the claim buffer keeps the first one per pixel.
   const auto drawPoint = [&](int c, std::int32_t lon, std::int32_t lat, float v) {
     if (lo <= v && v <= hi) return;
@@ -179,9 +180,9 @@ int ComPrdctDspMngmnt::draw(draw::Surface& surface, const ViewParams& view, int 
       lat2 = lat - half;
     }
     int x1 = 0, y1 = 0, x2 = 0, y2 = 0;
-    if (projectForView(view, lon1, lat1, x1, y1) != kProjOk) return;
+    if (projector.project(lon1, lat1, x1, y1) != kProjOk) return;
     if (cells) {
-      if (projectForView(view, lon2, lat2, x2, y2) != kProjOk) return;
+      if (projector.project(lon2, lat2, x2, y2) != kProjOk) return;
     } else {
       x2 = x1;
       y2 = y1;

@@ -310,6 +310,13 @@ int projectForView(const ViewParams& v, std::int32_t lon, std::int32_t lat, int&
                                                                       ProjectOptions{showAll, normalise, mercatorLimit});
 }
 
+ViewProjector::ViewProjector(const ViewParams& view, ProjectOptions options)
+    : view_(view), options_(options), fastEqr_(view.projection == kProjEqr), K_(unitsPerPixel(view.s)) {
+  left_ = truncInt(-180000000.0 / K_);
+  right_ = truncInt(180000000.0 / K_);
+  span_ = 360000000.0 / K_;
+}
+
 GeoPoint screenToGeo(const ViewParams& v, int x, int y) {
   const double K = unitsPerPixel(v.s);
   GeoPoint p = projectionInfo(v.projection).inverse(v, GeoPoint{truncInt(x * K + v.cx), truncInt(y * K + v.cy)});

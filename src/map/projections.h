@@ -114,6 +114,33 @@ int projectForView(const ViewParams& view, std::int32_t lon, std::int32_t lat, i
 // The longitude wrap of the equirectangular and Mercator views.
 int wrapX(int x, double K);
 
+// projectForView for many positions of one view: the equirectangular view keeps its scale
+// and wrap bounds instead of working them out again for every position. Same results.
+class ViewProjector {
+ public:
+  explicit ViewProjector(const ViewParams& view, ProjectOptions options = {});
+  int project(std::int32_t lon, std::int32_t lat, int& x, int& y) const {
+    if (!fastEqr_) return projectForView(view_, lon, lat, x, y, options_.showAll, options_.normalise, options_.mercatorLimit);
+    int px = truncInt((static_cast<double>(lon) - view_.cx) / K_);
+    if (px < left_) {
+      px = truncInt(px + span_);
+    } else if (px > right_) {
+      px = truncInt(px - span_);
+    }
+    x = px;
+    y = truncInt((static_cast<double>(lat) - view_.cy) / K_);
+    return kProjOk;
+  }
+
+ private:
+  ViewParams view_;
+  ProjectOptions options_;
+  bool fastEqr_ = false;
+  double K_ = 1.0;
+  int left_ = 0, right_ = 0;
+  double span_ = 0.0;
+};
+
 // A screen offset of a selection corner back to a geographic position.
 GeoPoint screenToGeo(const ViewParams& view, int x, int y);
 
