@@ -644,4 +644,102 @@ Back to Previous</source>
         <translation>受動マイクロ波放射計プロダクトの表示・変換プログラム</translation>
     </message>
 </context>
+<context>
+    <name>kivo::app::ComFlOpnView</name>
+    <message>
+        <source>Add...</source>
+        <translation>追加...</translation>
+    </message>
+    <message>
+        <source>Remove</source>
+        <translation>削除</translation>
+    </message>
+    <message>
+        <source>Level</source>
+        <translation>レベル</translation>
+    </message>
+    <message>
+        <source>Single Channel</source>
+        <translation>シングルチャンネル</translation>
+    </message>
+    <message>
+        <source>RGB Composite</source>
+        <translation>RGB合成</translation>
+    </message>
+    <message>
+        <source>Channel</source>
+        <translation>チャンネル</translation>
+    </message>
+    <message>
+        <source>R Channel</source>
+        <translation>Rチャンネル</translation>
+    </message>
+    <message>
+        <source>G Channel</source>
+        <translation>Gチャンネル</translation>
+    </message>
+    <message>
+        <source>B Channel</source>
+        <translation>Bチャンネル</translation>
+    </message>
+    <message>
+        <source>Color Table</source>
+        <translation>カラーテーブル</translation>
+    </message>
+    <message>
+        <source>The channel shown on the map</source>
+        <translation>地図に表示するチャンネル</translation>
+    </message>
+    <message>
+        <source>The channel shown in red</source>
+        <translation>赤で表示するチャンネル</translation>
+    </message>
+    <message>
+        <source>The channel shown in green</source>
+        <translation>緑で表示するチャンネル</translation>
+    </message>
+    <message>
+        <source>The channel shown in blue</source>
+        <translation>青で表示するチャンネル</translation>
+    </message>
+    <message>
+        <source>Open</source>
+        <translation>開く</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>キャンセル</translation>
+    </message>
+    <message>
+        <source>AMSR2 Files(*.h5)|*.h5|All Files(*.*)|*.*||</source>
+        <translation>AMSR2ファイル(*.h5)|*.h5|すべてのファイル(*.*)|*.*||</translation>
+    </message>
+    <message>
+        <source>AMSR/AMSR-E Files(*.00)|*.00|All Files(*.*)|*.*||</source>
+        <translation>AMSR/AMSR-Eファイル(*.00)|*.00|すべてのファイル(*.*)|*.*||</translation>
+    </message>
+</context>
+<context>
+    <name>kivo::app::ComSelectArea</name>
+    <message>
+        <source>Select Area</source>
+        <translation>選択範囲数値指定</translation>
+    </message>
+    <message>
+        <source>Upper Left</source>
+        <translation>左上</translation>
+    </message>
+    <message>
+        <source>Lower Right</source>
+        <translation>右下</translation>
+    </message>
+    <message>
+        <source>Latitude</source>
+        <translation>緯度</translation>
+    </message>
+    <message>
+        <source>Longitude</source>
+        <translation>経度</translation>
+    </message>
+</context>
 </TS>
