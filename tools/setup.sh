@@ -78,7 +78,8 @@ run_tests() {
   echo "== tests (release build)"
   ctest --test-dir build --output-on-failure -j "$JOBS"
   echo "== tests (AddressSanitizer + UndefinedBehaviorSanitizer build)"
-  ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 LSAN_OPTIONS=suppressions="$(pwd)/tests/lsan.supp" \
+    UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     ctest --test-dir build-asan --output-on-failure -j "$JOBS"
   # The tests of code shared between threads, under ThreadSanitizer.
   cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKIVO_SANITIZE_THREAD=ON -DKIVO_BENCHMARKS=OFF \

@@ -22,6 +22,7 @@
 #include <memory>
 
 #include "app/batch/batch_history.h"
+#include "app/commands.h"
 #include "app/main_frame.h"
 #include "app/map_view/map_view.h"
 #include "app/messages.h"
@@ -34,6 +35,7 @@
 #include "tiny_product.h"
 
 namespace app = kivo::app;
+namespace cmd = kivo::app::cmd;
 namespace model = kivo::model;
 using kivo::test::Stored;
 using kivo::test::TempDir;
@@ -675,6 +677,57 @@ TEST_F(Panel, EveryGeneratedProductKindOpens) {
     panel->cancel();
     flushDeletes();
     EXPECT_EQ(slotsInUse(), 0);
+  }
+}
+
+// Every generated product kind started from the command line opens a view, which shows the
+// coastline in every projection the product allows and the product in at least one.
+TEST_F(Panel, EveryGeneratedProductKindShowsInEveryProjection) {
+  const std::filesystem::path samples = KIVO_SAMPLE_DIR;
+  std::vector<std::filesystem::path> paths;
+  std::error_code ec;
+  for (const auto& entry : std::filesystem::directory_iterator(samples, ec)) {
+    const std::string name = entry.path().filename().string();
+    if (name.find("_01M_") != std::string::npos) continue;
+    if (entry.path().extension() == ".h5" || entry.path().extension() == ".00") paths.push_back(entry.path());
+  }
+  if (paths.empty()) GTEST_SKIP() << "no generated samples in " << samples;
+  std::sort(paths.begin(), paths.end());
+  const int projections[] = {cmd::kProjEqr, cmd::kProjNorth, cmd::kProjSouth, cmd::kProjBoth, cmd::kProjOrtho, cmd::kProjMercator};
+  const QRgb white = qRgb(255, 255, 255);
+  const QRgb background = qRgb(0, 0, 0xA9);
+  for (const auto& path : paths) {
+    SCOPED_TRACE(path.filename().string());
+    makeFrame({QString::fromStdString(path.string())});
+    frame->runCommand(cmd::kOpenAmsrE);
+    app::ComPrdctMpDsp* view = nullptr;
+    for (int i = 0; i < 200 && view == nullptr; ++i) {
+      QApplication::processEvents(QEventLoop::AllEvents, 20);
+      view = frame->activeMapView();
+    }
+    ASSERT_NE(view, nullptr);
+    EXPECT_TRUE(messages.entries().empty());
+    int shown = 0, withProduct = 0;
+    for (int id : projections) {
+      if (!view->commandEnabled(id)) continue;
+      view->runCommand(id);
+      const QImage picture = view->picture().convertToFormat(QImage::Format_RGB32);
+      long coast = 0, product = 0;
+      for (int y = 0; y < picture.height(); y += 2) {
+        for (int x = 0; x < picture.width(); x += 2) {
+          const QRgb c = picture.pixel(x, y);
+          if (c == white) ++coast;
+          const bool grey = qRed(c) == qGreen(c) && qGreen(c) == qBlue(c);
+          if (c != background && !grey && qRed(c) + qGreen(c) + qBlue(c) > 0 && qRgb(qRed(c), qGreen(c), 0) != qRgb(255, 0, 0)) ++product;
+        }
+      }
+      EXPECT_GT(coast, 50) << "projection command " << id;
+      ++shown;
+      withProduct += product > 100 ? 1 : 0;
+    }
+    EXPECT_GE(shown, 1);
+    EXPECT_GE(withProduct, 1) << "the product is not shown in any projection";
+    frame.reset();
   }
 }
 
