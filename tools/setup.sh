@@ -14,6 +14,7 @@ PACKAGES=(
   qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools qt6-translations-l10n
   fonts-ipafont-gothic gmt gmt-gshhg-low
   xvfb xauth python3-pil
+  libgdal-dev gdal-bin python3-gdal python3-h5py unzip libtiff-tools
 )
 SAMPLE_L1B=GW1AM2_201207031905_234A_L1SGBTBR_2220220.h5
 JOBS=$(nproc)

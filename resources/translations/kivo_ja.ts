@@ -643,6 +643,16 @@ Back to Previous</source>
         <source>A viewer and converter of passive-microwave radiometer products.</source>
         <translation>受動マイクロ波放射計プロダクトの表示・変換プログラム</translation>
     </message>
+    <message>
+        <source>Save as GeoTIFF</source>
+        <translation>GeoTIFF形式で保存</translation>
+    </message>
+    <message>
+        <source>Save the value grid as a georeferenced GeoTIFF file
+Save as GeoTIFF</source>
+        <translation>値のグリッドを地理座標付きGeoTIFFファイルに保存します
+GeoTIFF形式で保存</translation>
+    </message>
 </context>
 <context>
     <name>kivo::app::ComFlOpnView</name>

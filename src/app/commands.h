@@ -18,6 +18,7 @@ inline constexpr int kSaveCsvLatLon = 32815;
 inline constexpr int kCopyWindow = 32834;
 inline constexpr int kCopySelection = 32835;
 inline constexpr int kSaveHdf = 32895;
+inline constexpr int kSaveGeoTiff = 32896;  // the value grid as a georeferenced float32 GeoTIFF
 inline constexpr int kBatch = 32791;
 inline constexpr int kQuit = 57665;
 inline constexpr int kToolBar = 59392;

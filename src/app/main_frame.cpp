@@ -36,7 +36,7 @@ namespace {
 
 // The commands the active map view handles; without one they are disabled.
 const std::set<int> kMapViewCommands = {
-    cmd::kSaveImage, cmd::kSaveKml, cmd::kSaveBinary, cmd::kSaveCsv, cmd::kSaveCsvLatLon, cmd::kCopyWindow,
+    cmd::kSaveImage, cmd::kSaveKml, cmd::kSaveBinary, cmd::kSaveGeoTiff, cmd::kSaveCsv, cmd::kSaveCsvLatLon, cmd::kCopyWindow,
     cmd::kCopySelection, cmd::kSaveHdf, cmd::kAutoAdjust, cmd::kZoomIn, cmd::kZoomOut, cmd::kReset, cmd::kBack,
     cmd::kProjEqr, cmd::kProjOrtho, cmd::kProjNorth, cmd::kProjSouth, cmd::kProjBoth, 32851, 32852, 32853, 32854,
     32855, 32856, 32857, 32858, cmd::kProjMercator, cmd::kMetaData, cmd::kBarVertical, cmd::kBarHorizontal,
@@ -240,6 +240,7 @@ void CMainFrame::createActions() {
       {cmd::kSaveImage, QT_TR_NOOP("Save as Image"), QT_TR_NOOP("Save the map as an image file\nSave as Image"), false},
       {cmd::kSaveKml, QT_TR_NOOP("Save as KML(KMZ)"), QT_TR_NOOP("Save the map as a KML or KMZ file\nSave as KML(KMZ)"), false},
       {cmd::kSaveBinary, QT_TR_NOOP("Save as Binary"), QT_TR_NOOP("Save the values as a binary file\nSave as Binary"), false},
+      {cmd::kSaveGeoTiff, QT_TR_NOOP("Save as GeoTIFF"), QT_TR_NOOP("Save the value grid as a georeferenced GeoTIFF file\nSave as GeoTIFF"), false},
       {cmd::kSaveCsv, QT_TR_NOOP("Save value only"), QT_TR_NOOP("Save the values as a CSV file\nSave as CSV"), false},
       {cmd::kSaveCsvLatLon, QT_TR_NOOP("Save value with Latitude and Longitude"), QT_TR_NOOP("Save the values with latitude and longitude as a CSV file\nSave as CSV with Latitude and Longitude"), false},
       {cmd::kCopyWindow, QT_TR_NOOP("Copy (Window)"), QT_TR_NOOP("Copy the whole map window to the clipboard\nCopy (Window)"), false},
@@ -314,7 +315,7 @@ void CMainFrame::createMenus() {
   QMenu* animation = file->addMenu(tr("Animation"));
   for (int id : {cmd::kAnimationAmsr2, cmd::kAnimationAmsrE}) animation->addAction(action(id));
   file->addSeparator();
-  for (int id : {cmd::kSaveImage, cmd::kSaveKml, cmd::kSaveBinary}) file->addAction(action(id));
+  for (int id : {cmd::kSaveImage, cmd::kSaveKml, cmd::kSaveBinary, cmd::kSaveGeoTiff}) file->addAction(action(id));
   QMenu* csv = file->addMenu(tr("Save as CSV"));
   for (int id : {cmd::kSaveCsv, cmd::kSaveCsvLatLon}) csv->addAction(action(id));
   QMenu* copy = file->addMenu(tr("Copy to Clipboard"));

@@ -32,4 +32,44 @@ struct BtchMapRec {
   std::string projectionName;  // "EQR", "PN", "PS", "PNS", "ORTHO", "MER"
 };
 
+// The area of an output request or record: the two corners of the selection (microdegrees).
+struct BtchArea {
+  int lon1 = 0;  // first corner
+  int lat1 = 0;
+  int lon2 = 0;  // second corner
+  int lat2 = 0;
+};
+
+// OUTIMG. The format counts 0 JPEG, 1 BMP, 2 TIFF, 3 PNG in history records filled by the image
+// output, and 1 JPEG, 2 BMP, 3 TIFF, 4 PNG in the runner's requests.
+struct BtchImgRec {
+  BtchArea area;
+  int format = 0;
+  std::string path;
+  bool areaGiven = false;
+};
+
+// OUTCSV.
+struct BtchCsvRec {
+  BtchArea area;
+  bool withLatLon = false;
+  std::string path;
+  bool areaGiven = false;
+};
+
+// OUTBIN.
+struct BtchBinRec {
+  BtchArea area;
+  std::string path;
+  bool areaGiven = false;
+};
+
+// OUTHDF.
+struct BtchHdfRec {
+  BtchArea area;
+  std::string path;
+  bool areaGiven = false;
+  BtchOpnRec open;  // the open of the view's product
+};
+
 }  // namespace kivo::app

@@ -340,6 +340,7 @@ bool ComPrdctMpDsp::commandEnabled(int id) const {
     case cmd::kSaveImage:
     case cmd::kSaveKml:
     case cmd::kSaveBinary:
+    case cmd::kSaveGeoTiff:
     case cmd::kSaveCsv:
     case cmd::kSaveCsvLatLon:
       return hasProduct_ && !state_.hdfOutput();
@@ -415,6 +416,25 @@ void ComPrdctMpDsp::runCommand(int id) {
       return;
     case cmd::kCopySelection:
       copySelectedArea();
+      return;
+    case cmd::kSaveImage:
+      ComSaveImage();
+      return;
+    case cmd::kSaveKml:
+      ComSaveKml();
+      return;
+    case cmd::kSaveCsv:
+    case cmd::kSaveCsvLatLon:
+      ComSaveCsv(id == cmd::kSaveCsvLatLon);
+      return;
+    case cmd::kSaveBinary:
+      ComSaveBinary();
+      return;
+    case cmd::kSaveGeoTiff:
+      ComSaveGeoTiff();
+      return;
+    case cmd::kSaveHdf:
+      ComSaveHdf();
       return;
     default:
       if (!isStandardLongitude(id)) return;  // the outputs come with their own parts

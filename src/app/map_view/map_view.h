@@ -84,6 +84,20 @@ class ComPrdctMpDsp : public QWidget {
   // The "Select Area" dialog.
   void ComSelectArea();
 
+  // The outputs of the view (menu commands): each asks for a file, fills one request and hands
+  // it to its writer; a failure shows its message.
+  void ComSaveImage();              // Save as Image
+  void ComSaveKml();                // Save as KML(KMZ)
+  void ComSaveCsv(bool withLatLon); // Save as CSV, values only or with latitude and longitude
+  void ComSaveBinary();             // Save as Binary
+  void ComSaveGeoTiff();            // Save as GeoTIFF
+  void ComSaveHdf();                // Save as HDF (HDF output mode)
+  // The batch runner's entry points, given the request record: 0, or a non-zero result.
+  int ComBtchOutImg(const BtchImgRec& request);
+  int ComBtchOutCsv(const BtchCsvRec& request);
+  int ComBtchOutBin(const BtchBinRec& request);
+  int ComBtchOutHdf(const BtchHdfRec& request);
+
   // A batch CHANGEMAP: projection, centre, magnification and, when given, the size of the
   // drawing area; drawn at once (the batch event is signalled). 2 for an unknown projection.
   int ComBtchChangeMap(const BtchMapRec& request);
