@@ -651,18 +651,22 @@ TEST_F(Panel, CommandLineFilesSwitchTheFamilyAndOpenAtOnce) {
   EXPECT_EQ(frame->mapViewCount(), 1);
 }
 
-TEST_F(Panel, EveryGeneratedProductKindOpens) {
-  const std::filesystem::path samples = KIVO_SAMPLE_DIR;
+// One product of every generated kind (one day of each Level 3 kind: the month products
+// differ only in their period), in name order.
+std::vector<std::filesystem::path> generatedProducts() {
   std::vector<std::filesystem::path> paths;
   std::error_code ec;
-  for (const auto& entry : std::filesystem::directory_iterator(samples, ec)) {
-    const std::string name = entry.path().filename().string();
-    // One day of each Level 3 kind is enough; the month products differ only in their period.
-    if (name.find("_01M_") != std::string::npos) continue;
+  for (const auto& entry : std::filesystem::directory_iterator(KIVO_SAMPLE_DIR, ec)) {
+    if (entry.path().filename().string().find("_01M_") != std::string::npos) continue;
     if (entry.path().extension() == ".h5" || entry.path().extension() == ".00") paths.push_back(entry.path());
   }
-  if (paths.empty()) GTEST_SKIP() << "no generated samples in " << samples;
   std::sort(paths.begin(), paths.end());
+  return paths;
+}
+
+TEST_F(Panel, EveryGeneratedProductKindOpens) {
+  const std::vector<std::filesystem::path> paths = generatedProducts();
+  if (paths.empty()) GTEST_SKIP() << "no generated samples in " << KIVO_SAMPLE_DIR;
   makeFrame();
   for (const auto& path : paths) {
     SCOPED_TRACE(path.filename().string());
@@ -683,16 +687,8 @@ TEST_F(Panel, EveryGeneratedProductKindOpens) {
 // Every generated product kind started from the command line opens a view, which shows the
 // coastline in every projection the product allows and the product in at least one.
 TEST_F(Panel, EveryGeneratedProductKindShowsInEveryProjection) {
-  const std::filesystem::path samples = KIVO_SAMPLE_DIR;
-  std::vector<std::filesystem::path> paths;
-  std::error_code ec;
-  for (const auto& entry : std::filesystem::directory_iterator(samples, ec)) {
-    const std::string name = entry.path().filename().string();
-    if (name.find("_01M_") != std::string::npos) continue;
-    if (entry.path().extension() == ".h5" || entry.path().extension() == ".00") paths.push_back(entry.path());
-  }
-  if (paths.empty()) GTEST_SKIP() << "no generated samples in " << samples;
-  std::sort(paths.begin(), paths.end());
+  const std::vector<std::filesystem::path> paths = generatedProducts();
+  if (paths.empty()) GTEST_SKIP() << "no generated samples in " << KIVO_SAMPLE_DIR;
   const int projections[] = {cmd::kProjEqr, cmd::kProjNorth, cmd::kProjSouth, cmd::kProjBoth, cmd::kProjOrtho, cmd::kProjMercator};
   const QRgb white = qRgb(255, 255, 255);
   const QRgb background = qRgb(0, 0, 0xA9);
