@@ -30,6 +30,7 @@ enum IoError : int {
   kErrBadProjection = -222,     // projection text not recognised
   kErrLatitudeRange = -227,     // latitude beyond +-90 in co-registration
   kErrLongitudeRange = -228,    // longitude beyond +-180 in co-registration
+  kErrBadMode = -238,           // output access mode other than create (2) or update (1)
   kErrOutputType = -239,        // output type not permitted for the label
   kErrOpen = -501,
   kErrClose = -502,
@@ -37,12 +38,16 @@ enum IoError : int {
   kErrDataspace = -505,
   kErrRank = -506,
   kErrExtents = -507,
+  kErrDatasetCreate = -508,     // dataset creation failed
   kErrWrite = -509,
   kErrRead = -510,
   kErrDatasetType = -511,
   kErrAttrNotFound = -520,
+  kErrAttrType = -521,          // attribute type unreadable
   kErrAttrRead = -522,
   kErrAttrIndex = -523,
+  kErrAttrCreate = -524,        // attribute creation failed
+  kErrAttrWrite = -525,         // attribute write failed
   kErrAttrNotString = -526,
   kErrStringCopy = -527,
   kErrStringType = -528,

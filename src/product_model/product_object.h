@@ -30,6 +30,8 @@ struct ObsPoint {
 };
 static_assert(sizeof(ObsPoint) == 12);
 
+struct HdfOutputArea;  // product_model/product_output.h
+
 inline constexpr int kSlotCount = 100;
 inline constexpr int kMeshDone = 0xFFFF;
 // Message number shown when a point list cannot be handed out.
@@ -124,6 +126,12 @@ class ComPrdctMngmnt {
   int ComGetObsEndTime(int slot, std::string& value) const;
   char ComGetResMark(int slot) const;
   int ComGetValueRange(int slot, catalogue::ValueRange& range) const;
+
+  // Saves every scan of the slot's AMSR2 Level 1B, 1R or 2 product that has an observation in
+  // the area as a new product at `path` (written beside it under a temporary name and renamed
+  // when complete): 0; -1 a bad slot, another product type or a failed step; -2 no scan lies
+  // in the area (no file is written).
+  int ComOutputHdf(int slot, const std::string& path, const HdfOutputArea& area);
 
   // Gap filling: starts the worker (stopping a running one first); it waits the start delay,
   // then fills every loaded grid that is not meshed yet.

@@ -5,12 +5,12 @@
 #include <algorithm>
 
 #include "product_io/h5_handle.h"
+#include "product_io/io_write.h"
 
 namespace kivo::io {
 namespace {
 
-// Writing products comes with the product writer; until then the writing operations
-// report that they are not available.
+// The writing operations of a product that is not open for writing.
 constexpr int kNotAvailable = -1;
 
 bool isOpenHandle(ProductHandle h) { return h > 0; }
@@ -89,8 +89,9 @@ int AMSR2_data::attributeName(int index, std::string& name, int& valueSize) {
 
 int AMSR2_data::close() {
   if (!isOpenHandle(handle_)) return 0;
-  const int rc = closeProduct(handle_);
+  const int rc = writing_ ? io::closeOutput(handle_) : closeProduct(handle_);
   handle_ = -1;
+  writing_ = false;
   return rc;
 }
 
@@ -107,11 +108,31 @@ int AMSR2_data::attributeCount() {
   return n < 0 ? 0 : n;
 }
 
-int AMSR2_data::openForWriting(int) { return kNotAvailable; }
-int AMSR2_data::closeOutput() { return kNotAvailable; }
-int AMSR2_data::createDataset(AccessLabel, const DimSize&) { return kNotAvailable; }
-int AMSR2_data::setAttributeByIndex(int, const std::string&, const std::string&) { return kNotAvailable; }
-int AMSR2_data::setAttributeByName(const std::string&, const std::string&) { return kNotAvailable; }
+int AMSR2_data::openForWriting(int mode) {
+  close();
+  const ProductHandle h = createProduct(path_.c_str(), mode);
+  if (h <= 0) return static_cast<int>(h);
+  handle_ = h;
+  writing_ = true;
+  return 0;
+}
+
+int AMSR2_data::closeOutput() {
+  if (!writing_) return kNotAvailable;
+  return close();
+}
+
+int AMSR2_data::createDataset(AccessLabel label, const DimSize& dims) { return createDatasetExtra(label, dims, 0); }
+
+int AMSR2_data::setAttributeByIndex(int index, const std::string&, const std::string& value) {
+  if (!writing_) return kNotAvailable;
+  return setMetaData(handle_, index + 1, value.c_str());
+}
+
+int AMSR2_data::setAttributeByName(const std::string& name, const std::string& value) {
+  if (!writing_) return kNotAvailable;
+  return setMetaDataName(handle_, name.c_str(), value.c_str());
+}
 
 int AMSR2_data::dimensionsRank(AccessLabel label, DimSize& dims, int& rank) {
   rank = getDimSize(handle_, label, dims);
@@ -119,40 +140,55 @@ int AMSR2_data::dimensionsRank(AccessLabel label, DimSize& dims, int& rank) {
   return 0;
 }
 
-int AMSR2_data::createDatasetExtra(AccessLabel, const DimSize&, int) { return kNotAvailable; }
+int AMSR2_data::createDatasetExtra(AccessLabel label, const DimSize& dims, int) {
+  if (!writing_) return kNotAvailable;
+  return setDimSize(handle_, label, dims);
+}
 
 int AMSR2_data::readDouble(AccessLabel label, int begin, int end, std::vector<double>& buffer) {
   return getData(handle_, buffer, begin, end, label);
 }
-int AMSR2_data::writeDouble(AccessLabel, int, int, const std::vector<double>&) { return kNotAvailable; }
+int AMSR2_data::writeDouble(AccessLabel label, int begin, int end, const std::vector<double>& buffer) {
+  return writing_ ? setData(handle_, buffer, begin, end, label) : kNotAvailable;
+}
 int AMSR2_data::readFloat(AccessLabel label, int begin, int end, std::vector<float>& buffer) {
   return getData(handle_, buffer, begin, end, label);
 }
-int AMSR2_data::writeFloat(AccessLabel, int, int, const std::vector<float>&) { return kNotAvailable; }
+int AMSR2_data::writeFloat(AccessLabel label, int begin, int end, const std::vector<float>& buffer) {
+  return writing_ ? setData(handle_, buffer, begin, end, label) : kNotAvailable;
+}
 int AMSR2_data::readInt(AccessLabel label, int begin, int end, std::vector<std::int32_t>& buffer) {
   return getData(handle_, buffer, begin, end, label);
 }
-int AMSR2_data::writeInt(AccessLabel, int, int, const std::vector<std::int32_t>&) { return kNotAvailable; }
+int AMSR2_data::writeInt(AccessLabel label, int begin, int end, const std::vector<std::int32_t>& buffer) {
+  return writing_ ? setData(handle_, buffer, begin, end, label) : kNotAvailable;
+}
 int AMSR2_data::readByte(AccessLabel label, int begin, int end, std::vector<std::uint8_t>& buffer) {
   return getData(handle_, buffer, begin, end, label);
 }
-int AMSR2_data::writeByte(AccessLabel, int, int, const std::vector<std::uint8_t>&) { return kNotAvailable; }
+int AMSR2_data::writeByte(AccessLabel label, int begin, int end, const std::vector<std::uint8_t>& buffer) {
+  return writing_ ? setData(handle_, buffer, begin, end, label) : kNotAvailable;
+}
 
 int AMSR2_data::readScanTime(int begin, int end, std::vector<ScanTimeRecord>& records, const std::string& leapFile) {
   return getScanTime(handle_, begin, end, records, leapFile);
 }
 int AMSR2_data::writeScanTime(int begin, int end, const std::vector<ScanTimeRecord>& records,
                               const std::string& leapFile) {
-  return setScanTime(handle_, records, begin, end, leapFile);
+  return writing_ ? setScanTime(handle_, records, begin, end, leapFile) : kNotAvailable;
 }
 int AMSR2_data::readPositions(AccessLabel label, int begin, int end, std::vector<LatLon>& positions) {
   return getLatLon(handle_, positions, begin, end, label);
 }
-int AMSR2_data::writePositions(AccessLabel, int, int, const std::vector<LatLon>&) { return kNotAvailable; }
+int AMSR2_data::writePositions(AccessLabel label, int begin, int end, const std::vector<LatLon>& positions) {
+  return writing_ ? setLatLon(handle_, positions, begin, end, label) : kNotAvailable;
+}
 int AMSR2_data::readScanQuality(int begin, int end, std::vector<std::uint8_t>& bytes) {
   return getScanQuality(handle_, bytes, begin, end, kLabelScanDataQuality);
 }
-int AMSR2_data::writeScanQuality(int, int, const std::vector<std::uint8_t>&) { return kNotAvailable; }
+int AMSR2_data::writeScanQuality(int begin, int end, const std::vector<std::uint8_t>& bytes) {
+  return writing_ ? setScanQuality(handle_, bytes, begin, end, kLabelScanDataQuality) : kNotAvailable;
+}
 int AMSR2_data::createDatasetDefault(AccessLabel label, const DimSize& dims) {
   return createDatasetExtra(label, dims, 0);
 }

@@ -59,6 +59,7 @@ class AMSR2_data final : public AMSR_data {
                         int fallbackScans);
 
   ProductHandle handle_ = -1;  // -1: not open
+  bool writing_ = false;       // opened by openForWriting: the writing slots are available
   std::string path_;
 };
 
