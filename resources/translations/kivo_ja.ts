@@ -752,4 +752,31 @@ GeoTIFF形式で保存</translation>
         <translation>経度</translation>
     </message>
 </context>
+<context>
+    <name>kivo::app::OutputDialogs</name>
+    <message>
+        <source>HDF5 Files (*.h5)|*.h5||</source>
+        <translation>HDF5ファイル (*.h5)|*.h5||</translation>
+    </message>
+    <message>
+        <source>Jpeg Files (*.jpg)|*.jpg|Tiff Files (*.tif)|*.tiff|Bitmap Files (*.bmp)|*.bmp|PNG Files (*.png)|*.png||</source>
+        <translation>JPEGファイル (*.jpg)|*.jpg|TIFFファイル (*.tif)|*.tiff|ビットマップファイル (*.bmp)|*.bmp|PNGファイル (*.png)|*.png||</translation>
+    </message>
+    <message>
+        <source>KML File (*.kml)|*.kml|KMZ File (*.kmz)|*.kmz||</source>
+        <translation>KMLファイル (*.kml)|*.kml|KMZファイル (*.kmz)|*.kmz||</translation>
+    </message>
+    <message>
+        <source>CSV Files (*.csv)|*.csv||</source>
+        <translation>CSVファイル (*.csv)|*.csv||</translation>
+    </message>
+    <message>
+        <source>Bin Files (*.bin)|*.bin||</source>
+        <translation>バイナリファイル (*.bin)|*.bin||</translation>
+    </message>
+    <message>
+        <source>GeoTIFF Files (*.tif)|*.tif||</source>
+        <translation>GeoTIFFファイル (*.tif)|*.tif||</translation>
+    </message>
+</context>
 </TS>

@@ -13,6 +13,8 @@
 #include <QTranslator>
 #include <QWindow>
 
+#include <clocale>
+#include <csignal>
 #include <cstdlib>
 #include <memory>
 
@@ -87,7 +89,13 @@ class Screenshot : public QObject {
 }  // namespace
 
 int runApplication(int argc, char** argv) {
+  // A write past the file-size limit fails with an error the outputs report, instead of the
+  // signal ending the program.
+  std::signal(SIGXFSZ, SIG_IGN);
   QApplication app(argc, argv);
+  // Numbers in every file the program writes use '.', whatever the desktop's locale; Qt has
+  // set the C library's locale from the environment.
+  std::setlocale(LC_NUMERIC, "C");
   QApplication::setApplicationName(QStringLiteral("KIVOMeriview"));
   QApplication::setOrganizationName(QStringLiteral("KIVO"));
 

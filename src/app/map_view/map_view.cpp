@@ -412,7 +412,8 @@ void ComPrdctMpDsp::runCommand(int id) {
       invalidate();
       return;
     case cmd::kCopyWindow:
-      QGuiApplication::clipboard()->setImage(picture());
+      // The client area as it shows.
+      out::ComCpyClpBrd(picture(), 0, nullptr, nullptr);
       return;
     case cmd::kCopySelection:
       copySelectedArea();
@@ -484,42 +485,14 @@ void ComPrdctMpDsp::copySelectedArea() {
     return;
   }
   const QImage image = selectedAreaImage();
-  if (!image.isNull()) QGuiApplication::clipboard()->setImage(image);
+  if (image.isNull()) return;
+  const QPoint corner1(0, 0);
+  const QPoint corner2(image.width(), image.height());
+  out::ComCpyClpBrd(image, 1, &corner1, &corner2);
 }
 
-// The view drawn at its scale centred on the selection, cut to the selection's rectangle.
-QImage ComPrdctMpDsp::selectedAreaImage() {
-  const int w = width();
-  const int h = height();
-  if (w <= 0 || h <= 0) return {};
-  const map::SelectedArea& area = state_.selection();
-  const map::ViewParams& view = state_.params();
-  const map::ProjectionInfo& info = map::projectionInfo(view.projection);
-  std::int64_t span = static_cast<std::int64_t>(area.lowerRight.x) - area.upperLeft.x;
-  if (info.wraps && span < 0) span += 360000000;  // across the edge of the map
-  std::int64_t middleLon = area.upperLeft.x + span / 2;
-  if (middleLon > 180000000) middleLon -= 360000000;
-  const auto middleLat = static_cast<std::int32_t>((static_cast<std::int64_t>(area.upperLeft.y) + area.lowerRight.y) / 2);
-
-  map::ViewPaintRequest request = paintRequest();
-  request.selection = nullptr;
-  const map::GeoPoint centre = info.centreOn(view, static_cast<std::int32_t>(middleLon), middleLat);
-  request.view.cx = centre.x;
-  request.view.cy = centre.y;
-  draw::Surface surface(w, h);
-  map::paintView(surface, request, paintSettings());
-
-  const map::ViewParams painted = map::paintedView(request.view);
-  int x1 = 0, y1 = 0, x2 = 0, y2 = 0;
-  if (map::projectForView(painted, area.upperLeft.x, area.upperLeft.y, x1, y1, true, true, false) != map::kProjOk ||
-      map::projectForView(painted, area.lowerRight.x, area.lowerRight.y, x2, y2, true, true, false) != map::kProjOk) {
-    return {};
-  }
-  const QRect rect = QRect(QPoint(surface.deviceX(std::min(x1, x2)), surface.deviceY(std::max(y1, y2))),
-                           QPoint(surface.deviceX(std::max(x1, x2)), surface.deviceY(std::min(y1, y2))))
-                         .intersected(surface.image().rect());
-  return rect.isEmpty() ? QImage() : surface.image().copy(rect);
-}
+// The map drawn at the view's scale centred on the selection, cut to the selection's rectangle.
+QImage ComPrdctMpDsp::selectedAreaImage() { return out::selectedAreaPicture(pictureRequest(&state_.selection())); }
 
 // --- mouse ---------------------------------------------------------------------------------
 

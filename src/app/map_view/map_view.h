@@ -17,6 +17,7 @@
 #include "app/settings/settings_store.h"
 #include "colour/colour_table.h"
 #include "draw/surface.h"
+#include "export/image_export.h"
 #include "map/display_manager.h"
 #include "map/screen_position_table.h"
 #include "map/view_painter.h"
@@ -142,6 +143,10 @@ class ComPrdctMpDsp : public QWidget {
   void showPosition(map::DevicePoint p);
   QImage selectedAreaImage();
   void copySelectedArea();
+  // Picture outputs (save_image.cpp): what a picture of the view shows, with the given
+  // selection or none, and "Save as Image" of it to `path` as image format `fmt`.
+  out::MapPictureRequest pictureRequest(const map::SelectedArea* selection);
+  int saveMapImage(const std::string& path, int fmt, const map::SelectedArea* selection);
 
   CMainFrame& frame_;
   ComPrpCnfInfo settings_;
