@@ -13,12 +13,18 @@
 #include <QTranslator>
 #include <QWindow>
 
+#include <unistd.h>
+
 #include <clocale>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <filesystem>
 #include <memory>
 
 #include "app/commands.h"
+#include "export/image_export.h"
 #include "app/main_frame.h"
 #include "app/map_view/map_view.h"
 #include "app/message_box.h"
@@ -86,12 +92,65 @@ class Screenshot : public QObject {
   bool taken_ = false;
 };
 
+// `--batch FILE.out`: the command file, or an empty text when the option is not given. Sets
+// `usage` when the option has no file.
+std::string batchFileOf(int argc, char** argv, bool& usage) {
+  usage = false;
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--batch") == 0) {
+      if (i + 1 >= argc || argv[i + 1][0] == '\0') usage = true;
+      return usage ? std::string() : std::string(argv[i + 1]);
+    }
+  }
+  return {};
+}
+
+// Runs a command file without any window: one line per command on standard output, status 0
+// when every line succeeded, 1 when one failed, 2 when the file cannot be read.
+int runBatchFile(const std::string& path, const MainFrameOptions& options) {
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(path, ec) || ::access(path.c_str(), R_OK) != 0) {
+    std::fprintf(stderr, "kivo-meriview: %s: the command file cannot be read\n", path.c_str());
+    return 2;
+  }
+  // Standard output carries one line per command; the image writer's trace goes to errors.
+  out::setImageTrace(stderr);
+  auto frame = std::make_unique<CMainFrame>(options);
+  frame->show();
+  int status = 2;
+  QTimer::singleShot(0, frame.get(), [&] {
+    status = frame->ComRunBtch(path, [](long number, long total, const std::string& line, int result) {
+      if (result == 0) std::printf("%ld/%ld ok %s\n", number, total, line.c_str());
+      else std::printf("%ld/%ld error %d %s\n", number, total, result, line.c_str());
+      std::fflush(stdout);
+    });
+    frame->closeChildWindows();
+    QApplication::exit(0);
+  });
+  QApplication::exec();
+  frame.reset();
+  if (status == 2) std::fprintf(stderr, "kivo-meriview: %s: the command file cannot be read\n", path.c_str());
+  return status;
+}
+
 }  // namespace
 
 int runApplication(int argc, char** argv) {
   // A write past the file-size limit fails with an error the outputs report, instead of the
   // signal ending the program.
   std::signal(SIGXFSZ, SIG_IGN);
+  bool usage = false;
+  const std::string batchFile = batchFileOf(argc, argv, usage);
+  if (usage) {
+    std::fprintf(stderr, "usage: kivo-meriview --batch FILE.out\n");
+    return 2;
+  }
+  const bool batch = !batchFile.empty();
+  // Unattended runs show no window and leave messages on standard error.
+  if (batch) {
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    ::setenv("KIVO_MESSAGES", "stderr", 1);
+  }
   QApplication app(argc, argv);
   // Numbers in every file the program writes use '.', whatever the desktop's locale; Qt has
   // set the C library's locale from the environment.
@@ -113,6 +172,17 @@ int runApplication(int argc, char** argv) {
     if (kivoTranslator.load(QStringLiteral(":/i18n/kivo_ja.qm"))) QApplication::installTranslator(&kivoTranslator);
   }
 
+  MainFrameOptions options;
+  options.programFolder = programFolder();
+  options.settingsPath = environment("KIVO_SETTINGS").toStdString();
+  // Unattended runs fill the gaps at once: no one is waiting for a first picture.
+  if (batch) options.meshDelayMs = 0;
+  bool ok = false;
+  const int delay = environment("KIVO_MESH_DELAY_MS").toInt(&ok);
+  if (ok && delay >= 0) options.meshDelayMs = delay;
+  // Several unattended runs may go on at once, beside a desktop instance: no lock.
+  if (batch) return runBatchFile(batchFile, options);
+
   // One running instance: a lock file named after the executable in the user's runtime folder.
   const QString baseName = QFileInfo(QApplication::applicationFilePath()).completeBaseName();
   QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
@@ -124,12 +194,6 @@ int runApplication(int argc, char** argv) {
     return 1;
   }
 
-  MainFrameOptions options;
-  options.programFolder = programFolder();
-  options.settingsPath = environment("KIVO_SETTINGS").toStdString();
-  bool ok = false;
-  const int delay = environment("KIVO_MESH_DELAY_MS").toInt(&ok);
-  if (ok && delay >= 0) options.meshDelayMs = delay;
   const QStringList arguments = QApplication::arguments();
   options.arguments = arguments.mid(1);
   const bool withFiles = !options.arguments.isEmpty();

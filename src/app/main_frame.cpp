@@ -6,6 +6,7 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QDockWidget>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -23,6 +24,8 @@
 #include <algorithm>
 #include <set>
 
+#include "app/batch/batch_runner.h"
+#include "app/batch/history_bar.h"
 #include "app/commands.h"
 #include "app/map_view/map_view.h"
 #include "app/messages.h"
@@ -44,7 +47,7 @@ const std::set<int> kMapViewCommands = {
     cmd::kMoveRight, cmd::kMoveLeft, cmd::kMoveUp, cmd::kMoveDown, cmd::kBackToolBar};
 
 // Commands whose work comes with later parts of the program: shown, but not yet offered.
-const std::set<int> kNotYetOffered = {cmd::kAnimationAmsr2, cmd::kAnimationAmsrE, cmd::kBatch, cmd::kPrefUser,
+const std::set<int> kNotYetOffered = {cmd::kAnimationAmsr2, cmd::kAnimationAmsrE, cmd::kPrefUser,
                                       cmd::kPrefImage,      cmd::kPrefMapLayer,   cmd::kPrefMapFile};
 
 constexpr int kPane1Width = 275;
@@ -114,7 +117,9 @@ std::array<model::ComPrdctMngmnt*, 3> CMainFrame::productObjects() {
 
 model::ProductEvents& CMainFrame::productEvents() { return *events_; }
 
-void CMainFrame::setBatchHistory(BatchHistory* history) { history_ = history != nullptr ? history : &ownHistory_; }
+void CMainFrame::setBatchHistory(BatchHistory* history) {
+  history_ = history != nullptr ? history : static_cast<BatchHistory*>(historyText_);
+}
 
 // --- notifications -------------------------------------------------------------------------
 
@@ -390,22 +395,9 @@ void CMainFrame::createBars() {
   // The batch command history: a text box with Save and Clear beside it, hidden at start.
   historyBar_ = new QDockWidget(tr("Batch Command History"), this);
   historyBar_->setObjectName(QStringLiteral("batchHistoryBar"));
-  auto* body = new QWidget(historyBar_);
-  auto* layout = new QHBoxLayout(body);
-  auto* text = new QPlainTextEdit(body);
-  text->setObjectName(QStringLiteral("batchHistoryText"));
-  text->setLineWrapMode(QPlainTextEdit::NoWrap);
-  layout->addWidget(text, 1);
-  auto* buttons = new QVBoxLayout;
-  auto* save = new QPushButton(tr("Save"), body);
-  auto* clear = new QPushButton(tr("Clear"), body);
-  save->setObjectName(QStringLiteral("batchHistorySave"));
-  clear->setObjectName(QStringLiteral("batchHistoryClear"));
-  buttons->addWidget(save);
-  buttons->addWidget(clear);
-  buttons->addStretch(1);
-  layout->addLayout(buttons);
-  historyBar_->setWidget(body);
+  historyText_ = new ComCmdBatchBar(options_.programFolder + "Batch/", historyBar_);
+  history_ = historyText_;
+  historyBar_->setWidget(historyText_);
   addDockWidget(Qt::BottomDockWidgetArea, historyBar_);
   historyBar_->hide();
   connect(historyBar_, &QDockWidget::visibilityChanged, this, [this] { applySizeLimits(); });
@@ -462,6 +454,9 @@ void CMainFrame::runCommand(int id) {
     case cmd::kBatchHistory:
       toggleBatchHistory();
       break;
+    case cmd::kBatch:
+      runBatchCommand();
+      break;
     case cmd::kHelp:
       openPage("Doc/KIVOMeriview_Manual_JP.html", 24);
       break;
@@ -496,6 +491,58 @@ void CMainFrame::toggleBatchHistory() {
   historyBar_->setVisible(!historyBar_->isVisible());
   applySizeLimits();
   update();
+}
+
+void CMainFrame::closeChildWindows() {
+  // Always the active child first, as the user would close them.
+  for (int guard = 0; guard < 1000; ++guard) {
+    const QList<QMdiSubWindow*> children = mdi_->subWindowList();
+    if (children.isEmpty()) break;
+    QMdiSubWindow* active = mdi_->activeSubWindow();
+    QMdiSubWindow* child = active != nullptr ? active : children.front();
+    if (!child->close()) break;
+    // Deleted now, so that the views count no more and their files are released.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  }
+}
+
+int CMainFrame::ComRunBtch(const std::string& path,
+                           const std::function<void(long, long, const std::string&, int)>& report) {
+  if (batchRunning_) return kRunUnreadable;
+  batchRunning_ = true;
+  ComBatchRunner runner(*this);
+  const int result = runner.ComRunBtch(path, [&report](const BtchLineReport& line) {
+    if (report) report(line.number, line.total, line.line, line.result);
+  });
+  batchRunning_ = false;
+  return result;
+}
+
+int CMainFrame::ComBtchMakeMovie(const BtchMovRec& request) {
+  (void)request;
+  return 2;
+}
+
+void CMainFrame::runBatchCommand() {
+  std::string folder;
+  settings_.ComGetStr(kIdOutputDir, &folder);
+  if (folder.empty() || folder.front() != '/') folder = options_.programFolder + folder;
+  QString path;
+  if (chooseCommandFile_) {
+    path = chooseCommandFile_(this, QString::fromStdString(folder));
+  } else {
+    QFileDialog dialog(this, QString(), QString::fromStdString(folder));
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setNameFilter(QStringLiteral("out (*.out)"));
+    dialog.setDefaultSuffix(QStringLiteral("out"));
+    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) path = dialog.selectedFiles().front();
+  }
+  if (path.isEmpty()) return;
+  closeChildWindows();
+  ComRunBtch(path.toStdString());
+  historyBar_->show();
+  applySizeLimits();
 }
 
 void CMainFrame::applySizeLimits() {

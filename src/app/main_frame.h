@@ -19,6 +19,7 @@
 
 #include "app/batch/batch_event.h"
 #include "app/batch/batch_history.h"
+#include "app/batch/batch_records.h"
 #include "app/settings/settings_store.h"
 #include "map/world_map.h"
 #include "product_model/product_object.h"
@@ -31,6 +32,7 @@ class QToolBar;
 namespace kivo::app {
 
 class ComClrCmbBarWidget;
+class ComCmdBatchBar;
 class ComFlOpnView;
 class ComPrdctMpDsp;
 class QueuedProductEvents;
@@ -61,9 +63,25 @@ class CMainFrame : public QMainWindow {
   map::ComWorldMap& worldMap() { return world_; }
   ComClrCmbBarWidget& tableChooser() { return *chooser_; }
   BatchHistory& batchHistory() { return *history_; }
-  void setBatchHistory(BatchHistory* history);  // nullptr restores the in-memory one
+  void setBatchHistory(BatchHistory* history);  // nullptr restores the history bar
+  ComCmdBatchBar& historyBar() { return *historyText_; }
   BtchEvt& batchEvent() { return batchEvent_; }
   bool batchHdfMode() const { return batchHdfMode_; }
+  void setBatchHdfMode(bool on) { batchHdfMode_ = on; }
+
+  // --- batch processing -----------------------------------------------------------------
+  // ComRunBtch: runs a command file (see ComBatchRunner for the result); `report` hears each
+  // line's result.
+  int ComRunBtch(const std::string& path, const std::function<void(long number, long total, const std::string& line,
+                                                                   int result)>& report = {});
+  // OUTMOV: an animation of the request's file list, made without a window of its own.
+  int ComBtchMakeMovie(const BtchMovRec& request);
+  // Closes the child windows one by one, the active one first, and lets them go at once.
+  void closeChildWindows();
+  // Menu command 32791: choose a command file, close every child window, run it, show the
+  // history bar. Tests replace the dialog.
+  using CommandFileChooser = std::function<QString(QWidget* parent, const QString& folder)>;
+  void setCommandFileChooser(CommandFileChooser chooser) { chooseCommandFile_ = std::move(chooser); }
   QMdiArea* mdiArea() const { return mdi_; }
 
   // MpDspCnt: map views alive. A view calls mapViewCreated in its constructor and
@@ -133,6 +151,7 @@ class CMainFrame : public QMainWindow {
   void openPage(const char* fileName, unsigned messageIfMissing);
   void showVersion();
   void toggleBatchHistory();
+  void runBatchCommand();
   void applySizeLimits();
 
   MainFrameOptions options_;
@@ -141,8 +160,7 @@ class CMainFrame : public QMainWindow {
   // The product objects report through events_, so it is declared (and outlives them) first.
   std::unique_ptr<QueuedProductEvents> events_;
   std::array<std::unique_ptr<model::ComPrdctMngmnt>, 3> products_;
-  RecordingBatchHistory ownHistory_;
-  BatchHistory* history_ = &ownHistory_;
+  BatchHistory* history_ = nullptr;
   BtchEvt batchEvent_;
   bool batchHdfMode_ = false;
   int mapViewCount_ = 0;
@@ -150,6 +168,9 @@ class CMainFrame : public QMainWindow {
   QMdiArea* mdi_ = nullptr;
   QToolBar* toolBar_ = nullptr;
   QDockWidget* historyBar_ = nullptr;
+  ComCmdBatchBar* historyText_ = nullptr;
+  CommandFileChooser chooseCommandFile_;
+  bool batchRunning_ = false;
   QToolBar* chooserBar_ = nullptr;
   ComClrCmbBarWidget* chooser_ = nullptr;
   QLabel* pane1_ = nullptr;

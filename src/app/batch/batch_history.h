@@ -1,8 +1,9 @@
 #pragma once
 
-// Where interactive operations record what they did as batch command lines. The history bar
-// implements it; until it does, the main window keeps the records in memory.
+// Where interactive and batch operations record what they did as batch command lines. The
+// history bar writes them as lines; tests keep the records.
 
+#include <string>
 #include <vector>
 
 #include "app/batch/batch_records.h"
@@ -18,10 +19,11 @@ class BatchHistory {
   virtual void addCsv(const BtchCsvRec& record) = 0;        // OUTCSV
   virtual void addBinary(const BtchBinRec& record) = 0;     // OUTBIN
   virtual void addHdf(const BtchHdfRec& record) = 0;        // OUTHDF
+  virtual void addMovie(const BtchMovRec& record) = 0;      // OUTMOV
+  virtual void addError(const std::string& line) = 0;       // ERROR and the failed line
 };
 
-// Keeps every record in order (the main window's history until the history bar writes lines,
-// and the tests').
+// Keeps every record (the tests').
 class RecordingBatchHistory final : public BatchHistory {
  public:
   void addOpen(const BtchOpnRec& record) override { opens.push_back(record); }
@@ -30,12 +32,16 @@ class RecordingBatchHistory final : public BatchHistory {
   void addCsv(const BtchCsvRec& record) override { csvs.push_back(record); }
   void addBinary(const BtchBinRec& record) override { binaries.push_back(record); }
   void addHdf(const BtchHdfRec& record) override { hdfs.push_back(record); }
+  void addMovie(const BtchMovRec& record) override { movies.push_back(record); }
+  void addError(const std::string& line) override { errors.push_back(line); }
   std::vector<BtchOpnRec> opens;
   std::vector<BtchMapRec> mapChanges;
   std::vector<BtchImgRec> images;
   std::vector<BtchCsvRec> csvs;
   std::vector<BtchBinRec> binaries;
   std::vector<BtchHdfRec> hdfs;
+  std::vector<BtchMovRec> movies;
+  std::vector<std::string> errors;
 };
 
 }  // namespace kivo::app

@@ -32,6 +32,20 @@ struct BtchMapRec {
   std::string projectionName;  // "EQR", "PN", "PS", "PNS", "ORTHO", "MER"
 };
 
+// OUTMOV: an animation of the files of a file list.
+struct BtchMovRec {
+  std::string productWord;   // "AMSR2", or the AMSR/AMSR-E product word
+  std::string levelWord;     // "Level 1B", "Level 3", ...
+  int format = 0;            // 0 AVI, 1 KML, 2 KMZ
+  int composite = 0;         // 0 single channel, 1 red/green/blue
+  std::string channels[3];   // display names (batch requests: channel codes); empty when unused
+  bool tableGiven = false;   // a table other than "[Automatic]" was chosen
+  std::string tableName;     // file name of the .clt table
+  std::string fileListName;  // "KIVOMovFileList_MMDDhhmm.txt", or the /I path of a request
+  std::string fileListText;  // every path followed by CR LF; empty in a request
+  std::string path;          // the output file's name and extension (a request: the /O path)
+};
+
 // The area of an output request or record: the two corners of the selection (microdegrees).
 struct BtchArea {
   int lon1 = 0;  // first corner

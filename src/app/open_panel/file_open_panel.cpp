@@ -20,6 +20,10 @@
 #include <QVBoxLayout>
 
 #include <ctime>
+#include <filesystem>
+#include <fstream>
+
+#include "app/batch/batch_language.h"
 
 #include "app/main_frame.h"
 #include "app/map_view/map_view.h"
@@ -431,6 +435,86 @@ int ComFlOpnView::open() {
 
   if (!frame_.batchHdfMode()) frame_.batchHistory().addOpen(record);
   return 0;
+}
+
+int ComFlOpnView::ComBtchLoad(const BtchOpnRec& request, ComPrdctMpDsp** view) {
+  if (view != nullptr) *view = nullptr;
+  if (!initialised_) return kBtchNoProduct;
+  std::string listPath = request.fileListName;
+  if (listPath.empty() || listPath.front() != '/') listPath = frame_.programFolder() + "Batch/" + listPath;
+  std::ifstream in(listPath, std::ios::binary);
+  if (!in || std::filesystem::is_directory(listPath)) return kBtchNoProduct;
+
+  std::string names[3] = {request.channels[0], request.channels[1], request.channels[2]};
+  channelsToNames(names);
+
+  // Each line cut at its first LF, then at its first CR; the list holds at most 30 files, so
+  // a longer file list (or a file that is no list at all) is not read to its end.
+  QStringList paths;
+  std::string line;
+  constexpr int kMaxListLines = 4 * kMaxFileEntries;
+  for (int n = 0; n < kMaxListLines && std::getline(in, line); ++n) {
+    if (line.size() > 4096) continue;
+    const std::size_t cr = line.find('\r');
+    if (cr != std::string::npos) line.resize(cr);
+    if (!line.empty()) paths << QString::fromStdString(line);
+  }
+  addFiles(paths);
+
+  if (!request.projectionName.empty()) {
+    const int mode = projectionOfName(request.projectionName);
+    if (mode >= 0) list_.setMapMode(mode);
+  }
+
+  const std::vector<std::string> items = list_.channelItems();
+  auto positionOf = [&items](const std::string& name) {
+    for (std::size_t i = 0; i < items.size(); ++i) {
+      if (!name.empty() && items[i] == name) return static_cast<int>(i);
+    }
+    return -1;
+  };
+  bool found = false;
+  if (request.composite == 0) {
+    const int at = positionOf(names[0]);
+    if (at >= 0) {
+      channel_->setCurrentIndex(at);
+      found = true;
+    }
+  } else {
+    const int at[3] = {positionOf(names[0]), positionOf(names[1]), positionOf(names[2])};
+    if (at[0] >= 0 && at[1] >= 0 && at[2] >= 0) {
+      for (int k = 0; k < 3; ++k) rgbLists_[static_cast<std::size_t>(k)]->setCurrentIndex(at[k]);
+      found = true;
+    }
+  }
+  if (!found && request.levelWord != "Level 2") return kBtchSyntax;
+
+  setComposite(request.composite != 0);
+
+  if (request.tableGiven) {
+    const bool lookup = request.composite != 0;
+    std::string base;
+    frame_.settings().ComGetStr(kIdDefFile, &base);
+    const int family = request.productWord.size() == 5 && QString::fromStdString(request.productWord)
+                                                              .compare(QStringLiteral("AMSR2"), Qt::CaseInsensitive) == 0
+                           ? 0
+                           : 1;
+    colour::ComClrCmbBar tables;
+    tables.ComSetCnfInfo(base, family);
+    tables.ComFillTblList(lookup ? colour::kKindLookupTable : colour::kKindColourTable);
+    if (tables.entries().size() <= 1) return kBtchNoTable;  // only "[Automatic]"
+    const int at = table_->findText(QString::fromStdString(request.tableName), Qt::MatchExactly | Qt::MatchCaseSensitive);
+    table_->setCurrentIndex(at >= 0 ? at : 0);
+  }
+
+  list_.setViewFlag(request.view);
+  const int rc = open();
+  // A refused Open is the line's failure: the runner must not take it for a shown product.
+  if (rc != 0) return rc;
+  if (view != nullptr) *view = lastView_.data();
+  // A view off screen never draws, so it lets the runner go on at once.
+  if (!request.view) frame_.batchEvent().signal();
+  return kBtchDone;
 }
 
 void ComFlOpnView::cancel() {

@@ -41,8 +41,10 @@ class ComFlOpnView : public QWidget {
   // The map view the last Open made, or nullptr.
   ComPrdctMpDsp* lastMapView() const;
 
-  // The batch runner's open of a VIEWHDF line (ComBtchLoad) belongs here; it fills the list
-  // through addFiles, selects channels and table by name and calls open().
+  // The batch runner's open of a VIEWHDF line: fills the list from the request's file list,
+  // chooses its channels, mode and table, and opens. 0 with the view Open made in `view`, or
+  // 1 (file list unreadable), 2 (channel not found), 5 (no table file) or the refusal of Open.
+  int ComBtchLoad(const BtchOpnRec& request, ComPrdctMpDsp** view);
 
   // Appends files as "Add..." does after its dialog: checks them and refreshes the controls.
   // Returns the number of files accepted.
