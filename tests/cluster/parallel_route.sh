@@ -10,7 +10,7 @@ command -v parallel >/dev/null || fail "GNU parallel is not installed"
 start_work
 trap 'rm -rf "$WORK"' EXIT
 
-make_products 5
+make_products 4
 split_products
 run_serial
 parallel --will-cite -j 2 --halt now,fail=1 "$PROGRAM" --batch {} <"$WORK/commands.txt" >"$WORK/parallel.log" 2>&1 ||
