@@ -6,8 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <array>
-#include <cstdio>
+#include <cerrno>
 #include <memory>
 
 #include "product_io/allocation.h"
@@ -16,28 +15,39 @@ namespace kivo::map {
 
 namespace {
 
-struct FileCloser {
-  void operator()(std::FILE* f) const { std::fclose(f); }
+// The whole content of a regular file, read with as few calls as possible. Other kinds of
+// file are refused before they are read (opening without blocking, so that a FIFO does not
+// hang the caller), and so are files larger than `limit`.
+struct FileBytes {
+  std::unique_ptr<unsigned char[]> data;
+  std::uint64_t size = 0;
 };
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
-// Opens a regular file for reading and gives its size. Other kinds of file are refused before
-// they are read (opening without blocking, so that a FIFO does not hang the caller).
-FilePtr openRegularFile(const std::string& path, std::uint64_t& bytes) {
+bool readRegularFile(const std::string& path, std::uint64_t limit, FileBytes& out) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return nullptr;
+  if (fd < 0) return false;
+  struct Closer {
+    int fd;
+    ~Closer() { ::close(fd); }
+  } closer{fd};
   struct stat info {};
-  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size < 0) {
-    ::close(fd);
-    return nullptr;
+  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size < 0) return false;
+  const auto expected = static_cast<std::uint64_t>(info.st_size);
+  if (expected > limit) return false;
+  if (!tryAllocate([&] { out.data = std::make_unique_for_overwrite<unsigned char[]>(expected > 0 ? expected : 1); })) {
+    return false;
   }
-  FilePtr file(::fdopen(fd, "rb"));
-  if (!file) {
-    ::close(fd);
-    return nullptr;
+  // A file that shrinks meanwhile is taken as far as it goes; growth beyond the size seen is
+  // ignored.
+  std::uint64_t got = 0;
+  while (got < expected) {
+    const ssize_t n = ::read(fd, out.data.get() + got, static_cast<std::size_t>(expected - got));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    got += static_cast<std::uint64_t>(n);
   }
-  bytes = static_cast<std::uint64_t>(info.st_size);
-  return file;
+  out.size = got;
+  return true;
 }
 
 constexpr std::size_t kShortHeaderBytes = 32;  // GSHHS 1.x
@@ -89,10 +99,6 @@ Header decodeHeader(const unsigned char* p, const Layout& layout) {
   return h;
 }
 
-bool readExact(std::FILE* f, unsigned char* buffer, std::size_t bytes) {
-  return std::fread(buffer, 1, bytes, f) == bytes;
-}
-
 // What the counting pass found.
 struct FileCount {
   Layout layout;
@@ -103,18 +109,16 @@ struct FileCount {
 
 // Walks the headers with the layout of the first. A file that ends inside a polygon's points
 // keeps the points it holds; the walk stops there. Returns false for a refused file.
-bool countRecords(std::FILE* f, std::uint64_t fileBytes, FileCount& count) {
-  std::array<unsigned char, kLongHeaderBytes> header{};
-  if (fileBytes < kShortHeaderBytes || !readExact(f, header.data(), kShortHeaderBytes)) return false;
-  count.layout = layoutOf(header.data());
+bool countRecords(const FileBytes& file, FileCount& count) {
+  const std::uint64_t fileBytes = file.size;
+  if (fileBytes < kShortHeaderBytes) return false;
+  count.layout = layoutOf(file.data.get());
   const Layout& layout = count.layout;
-  if (std::fseek(f, 0, SEEK_SET) != 0) return false;
 
   std::uint64_t pos = 0;
   while (fileBytes - pos >= layout.headerBytes) {
-    if (!readExact(f, header.data(), layout.headerBytes)) break;
+    const Header h = decodeHeader(file.data.get() + pos, layout);
     pos += layout.headerBytes;
-    const Header h = decodeHeader(header.data(), layout);
     if (h.id < 0 || h.id > kMaxPolygonId) return false;
     if (h.n < 0) return false;
     const std::uint64_t stored = std::min(static_cast<std::uint64_t>(h.n), (fileBytes - pos) / kPointBytes);
@@ -122,47 +126,34 @@ bool countRecords(std::FILE* f, std::uint64_t fileBytes, FileCount& count) {
     count.totalPoints += stored;
     ++count.records;
     if (stored < static_cast<std::uint64_t>(h.n)) break;
-    const auto skip = stored * kPointBytes;
-    if (skip > 0 && ::fseeko(f, static_cast<off_t>(skip), SEEK_CUR) != 0) return false;
-    pos += skip;
+    pos += stored * kPointBytes;
   }
   return count.records > 0;
 }
 
-// Reads the points of the counted records, a polygon cut off by the end of the file with the
-// points it holds. Stops early, keeping what it has read, should the file no longer match
-// what was counted.
-void readRecords(std::FILE* f, const FileCount& count, std::vector<std::int32_t>& counts,
+// Takes the points of the counted records, a polygon cut off by the end of the file with the
+// points it holds.
+void readRecords(const FileBytes& file, const FileCount& count, std::vector<std::int32_t>& counts,
                  std::vector<std::uint32_t>& offsets, std::vector<CoastPoint>& points) {
-  constexpr std::size_t kChunkPoints = 8192;
-  std::vector<unsigned char> chunk(kChunkPoints * kPointBytes);
-  std::array<unsigned char, kLongHeaderBytes> header{};
   const Layout& layout = count.layout;
+  std::uint64_t pos = 0;
   std::size_t used = 0;
   for (std::uint64_t r = 0; r < count.records; ++r) {
-    if (!readExact(f, header.data(), layout.headerBytes)) break;
-    const Header h = decodeHeader(header.data(), layout);
+    if (file.size - pos < layout.headerBytes) break;
+    const Header h = decodeHeader(file.data.get() + pos, layout);
+    pos += layout.headerBytes;
     if (h.id < 0 || h.id > count.maxId || h.n < 0) break;
     const auto id = static_cast<std::size_t>(h.id);
     offsets[id] = static_cast<std::uint32_t>(used);
-    counts[id] = 0;
-    std::size_t left = std::min(static_cast<std::size_t>(h.n), points.size() - used);
-    bool complete = left == static_cast<std::size_t>(h.n);
-    while (left > 0) {
-      const std::size_t want = std::min(left, kChunkPoints);
-      const std::size_t got = std::fread(chunk.data(), kPointBytes, want, f);
-      for (std::size_t k = 0; k < got; ++k) {
-        const unsigned char* p = chunk.data() + k * kPointBytes;
-        points[used++] = CoastPoint{decode(p, layout.bigEndian), decode(p + 4, layout.bigEndian)};
-      }
-      counts[id] += static_cast<std::int32_t>(got);
-      left -= got;
-      if (got < want) {
-        complete = false;
-        break;
-      }
+    const std::size_t wanted = std::min(static_cast<std::size_t>(h.n), points.size() - used);
+    const std::size_t held = static_cast<std::size_t>(std::min<std::uint64_t>(wanted, (file.size - pos) / kPointBytes));
+    const unsigned char* p = file.data.get() + pos;
+    for (std::size_t k = 0; k < held; ++k, p += kPointBytes) {
+      points[used++] = CoastPoint{decode(p, layout.bigEndian), decode(p + 4, layout.bigEndian)};
     }
-    if (!complete) break;
+    counts[id] = static_cast<std::int32_t>(held);
+    pos += held * kPointBytes;
+    if (held < static_cast<std::size_t>(h.n)) break;
   }
   points.resize(used);
 }
@@ -174,14 +165,11 @@ int CoastlineStore::loadMapFile(int s, const std::string& path) {
   CoastlineSlot& target = slots_[s - 1];
   target = CoastlineSlot{};
 
-  std::uint64_t fileBytes = 0;
-  FilePtr file = openRegularFile(path, fileBytes);
-  if (!file) return kMapLoadFailed;
-  if (fileBytes > kMaxMapFileBytes) return kMapLoadFailed;
+  FileBytes file;
+  if (!readRegularFile(path, kMaxMapFileBytes, file)) return kMapLoadFailed;
 
   FileCount count;
-  if (!countRecords(file.get(), fileBytes, count)) return kMapLoadFailed;
-  if (std::fseek(file.get(), 0, SEEK_SET) != 0) return kMapLoadFailed;
+  if (!countRecords(file, count)) return kMapLoadFailed;
 
   CoastlineSlot loaded;
   const auto polygons = static_cast<std::size_t>(count.maxId) + 1;
@@ -192,7 +180,7 @@ int CoastlineStore::loadMapFile(int s, const std::string& path) {
       })) {
     return kMapLoadFailed;
   }
-  readRecords(file.get(), count, loaded.counts_, loaded.offsets_, loaded.points_);
+  readRecords(file, count, loaded.counts_, loaded.offsets_, loaded.points_);
   target = std::move(loaded);
   return kMapLoadOk;
 }
