@@ -6,8 +6,10 @@
 #include "product_model/product_object.h"
 #include "product_model/product_object_internal.h"
 
-// Channel loading: a channel's values are read with their positions, filtered into
-// observation points, indexed by grid cell and written into the 0.1-degree value grid.
+// Channel loading: a channel's values are read with their positions and filtered into
+// observation points, each with its cell of the 0.1-degree value grid. The grid itself is
+// written by the gap-filling worker (gap_filling.cpp), so a load that is only drawn point by
+// point never touches its 26 MB.
 
 namespace kivo::model {
 
@@ -47,10 +49,7 @@ int ComPrdctMngmnt::ComLoadChnl(int slot, int chnl) {
   ChannelRead read;
   int rc = readChannel(*f, label, read);
   if (rc != 0) return fail(rc);
-  std::vector<std::uint16_t> rows, cols;
-  if ((rc = acceptPoints(read, *r, rows, cols)) != 0) return fail(rc);
-  if ((rc = indexCells(*r, rows, cols)) != 0) return fail(rc);
-  writeGrid(*r);
+  if ((rc = acceptPoints(read, *r)) != 0) return fail(rc);
   r->channel = chnl;
   r->label = label;
   r->rank = read.rank;
@@ -92,19 +91,19 @@ int ComPrdctMngmnt::readChannel(GridRecord& f, AccessLabel label, ChannelRead& r
   return 0;
 }
 
-// Keeps every value with a finite position inside the grid as a point, with the row and
-// column of its cell; the record gets a new, empty grid.
-int ComPrdctMngmnt::acceptPoints(const ChannelRead& read, GridRecord& r, std::vector<std::uint16_t>& rows,
-                                 std::vector<std::uint16_t>& cols) {
+// Keeps every value with a finite position inside the grid as a point, with the cell it
+// falls in; the record gets a new grid whose storage is reserved here (so that running out of
+// memory is reported by the load) and filled by the gap-filling worker.
+int ComPrdctMngmnt::acceptPoints(const ChannelRead& read, GridRecord& r) {
   const std::size_t n = std::min(read.values.size(), read.positions.size());
   std::shared_ptr<ChannelGrid> grid;
   if (!tryAllocate([&] {
         grid = std::make_shared<ChannelGrid>();
-        grid->values.assign(kGridCells, kEmptyValue);
+        grid->values.reserve(kGridCells);
         r.points.clear();
         r.points.reserve(n);
-        rows.reserve(n);
-        cols.reserve(n);
+        r.pointCells.clear();
+        r.pointCells.reserve(n);
       })) {
     return -5;
   }
@@ -113,58 +112,23 @@ int ComPrdctMngmnt::acceptPoints(const ChannelRead& read, GridRecord& r, std::ve
     const float value = read.values[j];
     const double lat = read.positions[j].lat;
     const double lon = read.positions[j].lon;
-    if (value == kEmptyValue || std::isnan(value) || !std::isfinite(lat) || !std::isfinite(lon)) continue;
-    // floor, not truncation, so that latitudes just below -90 fall outside the grid.
-    const double rowF = std::floor(lat * 10.0 + 900.0);
-    const double colF = std::floor(lon * 10.0 + 1800.0);
-    if (rowF < 0 || rowF > kGridRows - 1 || colF < 0 || colF > kGridCols - 1) continue;
-    r.points.push_back(ObsPoint{static_cast<std::int32_t>(std::trunc(lon * 1e6)),
-                                static_cast<std::int32_t>(std::trunc(lat * 1e6)), value});
-    rows.push_back(static_cast<std::uint16_t>(rowF));
-    cols.push_back(static_cast<std::uint16_t>(colF));
+    if (value == kEmptyValue || std::isnan(value)) continue;
+    // Row floor(lat * 10 + 900) in 0..1800 and column floor(lon * 10 + 1800) in 0..3600: the
+    // comparisons also refuse NaN and infinite positions, and on the accepted range
+    // truncation is the floor, so latitudes just below -90 fall outside the grid.
+    const double rowF = lat * 10.0 + 900.0;
+    const double colF = lon * 10.0 + 1800.0;
+    if (!(rowF >= 0.0 && rowF < kGridRows && colF >= 0.0 && colF < kGridCols)) continue;
+    r.points.push_back(ObsPoint{static_cast<std::int32_t>(lon * 1e6), static_cast<std::int32_t>(lat * 1e6), value});
+    r.pointCells.push_back(static_cast<std::uint32_t>(cellIndex(static_cast<int>(rowF), static_cast<int>(colF))));
   }
-  r.points.shrink_to_fit();
+  // Unused capacity of a large block is never touched and costs no memory; a list much
+  // shorter than read is copied to a block of its own size.
+  if (r.points.size() < r.points.capacity() / 2) {
+    r.points.shrink_to_fit();
+    r.pointCells.shrink_to_fit();
+  }
   return 0;
-}
-
-// Groups the points by cell for the neighbour search: per column sorted by row, and within
-// a cell latest first. `cols` is consumed.
-int ComPrdctMngmnt::indexCells(GridRecord& r, const std::vector<std::uint16_t>& rows, std::vector<std::uint16_t>& cols) {
-  const std::size_t accepted = r.points.size();
-  CellIndex& ci = r.cells;
-  const bool allocated = tryAllocate([&] {
-    ci.colStart.assign(kGridCols + 1, 0);
-    for (std::size_t e = 0; e < accepted; ++e) ++ci.colStart[cols[e] + 1u];
-    for (int i = 0; i < kGridCols; ++i) ci.colStart[static_cast<std::size_t>(i) + 1] += ci.colStart[static_cast<std::size_t>(i)];
-    ci.order.resize(accepted);
-    {
-      std::vector<std::uint32_t> fill(ci.colStart.begin(), ci.colStart.end() - 1);
-      for (std::size_t e = 0; e < accepted; ++e) ci.order[fill[cols[e]]++] = static_cast<std::uint32_t>(e);
-    }
-    std::vector<std::uint16_t>().swap(cols);
-    for (int i = 0; i < kGridCols; ++i) {
-      std::sort(ci.order.begin() + ci.colStart[static_cast<std::size_t>(i)],
-                ci.order.begin() + ci.colStart[static_cast<std::size_t>(i) + 1],
-                [&rows](std::uint32_t a, std::uint32_t b) { return rows[a] != rows[b] ? rows[a] < rows[b] : a > b; });
-    }
-    ci.rows.resize(accepted);
-    for (std::size_t k = 0; k < accepted; ++k) ci.rows[k] = rows[ci.order[k]];
-  });
-  return allocated ? 0 : -5;
-}
-
-// Writes the grid cell by cell in memory order; the latest point of a cell gives its value.
-void ComPrdctMngmnt::writeGrid(GridRecord& r) {
-  const CellIndex& ci = r.cells;
-  LargeVector<float>& grid = r.grid->values;
-  for (int c = 0; c < kGridCols; ++c) {
-    int lastRow = -1;
-    for (std::size_t k = ci.colStart[static_cast<std::size_t>(c)]; k < ci.colStart[static_cast<std::size_t>(c) + 1]; ++k) {
-      if (ci.rows[k] == lastRow) continue;
-      lastRow = ci.rows[k];
-      grid[cellIndex(lastRow, c)] = r.points[ci.order[k]].value;
-    }
-  }
 }
 
 int ComPrdctMngmnt::ComGetPoint(int slot, int index, int mode, std::int32_t lonLat[2], float& value, int chnl) const {

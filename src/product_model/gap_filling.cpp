@@ -2,12 +2,13 @@
 #include <chrono>
 #include <cmath>
 
+#include "product_io/allocation.h"
 #include "product_io/angles.h"
 #include "product_model/product_object.h"
 #include "product_model/product_object_internal.h"
 
-// Gap filling: a worker fills the short gaps of every loaded grid with the nearest
-// observation, then marks the grid meshed.
+// Gap filling: a worker writes the points of every loaded channel into its grid, fills the
+// short gaps with the nearest observation, then marks the grid meshed.
 
 namespace kivo::model {
 namespace {
@@ -81,14 +82,61 @@ void ComPrdctMngmnt::meshWorker(std::vector<Job> jobs, int slotCount, int delayM
     if (stopped()) break;
     if (events != nullptr) events->meshData(job.slot, slotCount);
     for (GridRecord* r : job.records) {
+      // Written afresh on every start, so a fill that was stopped half-way starts over.
+      writeGrid(*r);
       // Level 3 grids hold their cells as they are; every record of the slot shares its level.
-      if (!job.level3 && !fillGaps(*r)) break;
+      if (!job.level3) {
+        if (r->cells.colStart.empty()) indexCells(*r);
+        if (!fillGaps(*r)) break;
+      }
       r->cells.clear();
+      std::vector<std::uint32_t>().swap(r->pointCells);
       r->grid->meshed.store(true, std::memory_order_release);
     }
   }
   if (!stopped() && events != nullptr) events->meshData(kMeshDone, slotCount);
   workerDone_.store(true, std::memory_order_release);
+}
+
+// Sets every cell empty, then writes the points in read order: the latest point of a cell
+// gives its value. The load reserved the grid's storage, so this allocates nothing.
+void ComPrdctMngmnt::writeGrid(GridRecord& r) {
+  LargeVector<float>& grid = r.grid->values;
+  grid.assign(kGridCells, kEmptyValue);
+  const std::size_t n = std::min(r.pointCells.size(), r.points.size());
+  for (std::size_t e = 0; e < n; ++e) grid[r.pointCells[e]] = r.points[e].value;
+}
+
+// Groups the points by cell for the neighbour search: per column sorted by row, and within a
+// cell latest first. Two stable counting passes (by row, taking the points latest first, then
+// by column) give that order directly. Without memory for it the index stays empty and the
+// gaps stay unfilled.
+void ComPrdctMngmnt::indexCells(GridRecord& r) {
+  const std::vector<std::uint32_t>& cells = r.pointCells;
+  const std::size_t n = std::min(cells.size(), r.points.size());
+  CellIndex& ci = r.cells;
+  const auto rowOf = [](std::uint32_t cell) { return cell % static_cast<std::uint32_t>(kGridRows); };
+  const auto colOf = [](std::uint32_t cell) { return cell / static_cast<std::uint32_t>(kGridRows); };
+  const bool allocated = tryAllocate([&] {
+    std::vector<std::uint32_t> byRow(n);
+    {
+      std::vector<std::uint32_t> next(kGridRows + 1, 0);
+      for (std::size_t e = 0; e < n; ++e) ++next[rowOf(cells[e]) + 1];
+      for (int i = 0; i < kGridRows; ++i) next[static_cast<std::size_t>(i) + 1] += next[static_cast<std::size_t>(i)];
+      for (std::size_t e = n; e-- > 0;) byRow[next[rowOf(cells[e])]++] = static_cast<std::uint32_t>(e);
+    }
+    ci.colStart.assign(kGridCols + 1, 0);
+    for (std::size_t e = 0; e < n; ++e) ++ci.colStart[colOf(cells[e]) + 1];
+    for (int i = 0; i < kGridCols; ++i) ci.colStart[static_cast<std::size_t>(i) + 1] += ci.colStart[static_cast<std::size_t>(i)];
+    ci.order.resize(n);
+    {
+      std::vector<std::uint32_t> next(ci.colStart.begin(), ci.colStart.end() - 1);
+      for (const std::uint32_t e : byRow) ci.order[next[colOf(cells[e])]++] = e;
+    }
+    ci.rows.resize(n);
+    for (std::size_t k = 0; k < n; ++k) ci.rows[k] = static_cast<std::uint16_t>(rowOf(cells[ci.order[k]]));
+  });
+  if (!allocated) ci.clear();
 }
 
 bool ComPrdctMngmnt::fillGaps(GridRecord& r) {

@@ -157,11 +157,10 @@ class ComPrdctMngmnt {
   int readAttributes(GridRecord& r);
   // The steps of loading a channel.
   int readChannel(GridRecord& f, AccessLabel label, ChannelRead& read);
-  static int acceptPoints(const ChannelRead& read, GridRecord& r, std::vector<std::uint16_t>& rows,
-                          std::vector<std::uint16_t>& cols);
-  static int indexCells(GridRecord& r, const std::vector<std::uint16_t>& rows, std::vector<std::uint16_t>& cols);
+  static int acceptPoints(const ChannelRead& read, GridRecord& r);
+  // Gap filling: the grid and the cell index are made from the points by the worker.
   static void writeGrid(GridRecord& r);
-  // Gap filling.
+  static void indexCells(GridRecord& r);
   void startWorker(int delayMs);
   void stopWorker();
   void meshWorker(std::vector<Job> jobs, int slotCount, int delayMs);

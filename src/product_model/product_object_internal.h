@@ -53,7 +53,11 @@ struct ComPrdctMngmnt::GridRecord {
   int pointCount = 0;
   long long readCount = 0;
   LargeVector<ObsPoint> points;
-  // Shared with the workers that read it; null until a channel is loaded.
+  // Grid cell (cellIndex) of each point, kept until the grid is meshed: the gap-filling
+  // worker writes the grid and indexes the cells from it.
+  std::vector<std::uint32_t> pointCells;
+  // Shared with the workers that read it; null until a channel is loaded. Its storage is
+  // reserved by the load and written by the gap-filling worker.
   std::shared_ptr<ChannelGrid> grid;
   int users = 0;
   int locks = 0;

@@ -4,10 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 #include <mutex>
 #include <set>
+#include <thread>
 
 #include "product_model/product_object.h"
 #include "temp_dir.h"
@@ -339,13 +342,27 @@ TEST_F(ProductObject, StoppingTheWorker) {
   }  // the destructor stops and joins the running worker
   const std::string big = std::string(KIVO_SAMPLE_DIR) + "/GW1AM2_201207031905_234A_L1SGBTBR_2220220.h5";
   if (!std::filesystem::exists(big)) GTEST_SKIP() << "no sample products";
-  // Stopped while filling a full orbit.
+  // Stopped while filling a full orbit, then started again: the grid is the one an
+  // uninterrupted fill gives.
   model::ComPrdctMngmnt object({dir.file(""), &events, 0});
   const int slot = open(object, big);
   ASSERT_EQ(object.ComLoadChnl(slot, k89AH), 0);
   object.ComStartMesh();
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
   object.ComStopMesh();
   EXPECT_FALSE(object.ComIsMeshed(slot, k89AH));
+  object.ComStartMesh();
+  object.ComWaitMesh();
+  model::ComPrdctMngmnt whole({dir.file(""), nullptr, 0});
+  const int wholeSlot = open(whole, big);
+  ASSERT_EQ(whole.ComLoadChnl(wholeSlot, k89AH), 0);
+  whole.ComStartMesh();
+  whole.ComWaitMesh();
+  const float* restarted = nullptr;
+  const float* uninterrupted = nullptr;
+  ASSERT_EQ(object.ComGetGridValues(slot, restarted, k89AH), 0);
+  ASSERT_EQ(whole.ComGetGridValues(wholeSlot, uninterrupted, k89AH), 0);
+  EXPECT_EQ(std::memcmp(restarted, uninterrupted, model::kGridCells * sizeof(float)), 0);
 }
 
 // Every generated sample level, AMSR2 and HDF4, loads its main channel.
