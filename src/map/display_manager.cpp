@@ -4,6 +4,8 @@
 #include <chrono>
 #include <cmath>
 
+#include "product_io/allocation.h"
+
 namespace kivo::map {
 namespace {
 
@@ -33,14 +35,9 @@ int ComPrdctDspMngmnt::ComSetDspPrdct(const ChannelSlots& slots, const ChannelCh
   slots_ = ChannelSlots{};
   for (int c = 0; c < needed; ++c) slots_[static_cast<std::size_t>(c)] = slots[static_cast<std::size_t>(c)];
   channels_ = channels;
-  // A new product starts from empty display grids, so no cell of an earlier product stays.
-  for (int c = 0; c < 3; ++c) {
-    if (c < needed) {
-      grids_[static_cast<std::size_t>(c)].assign(model::kGridCells, model::kEmptyValue);
-    } else {
-      model::LargeVector<float>().swap(grids_[static_cast<std::size_t>(c)]);
-    }
-  }
+  // A new product starts without display grids, so no cell of an earlier product stays; the
+  // first grid copy makes them (a view that never magnifies never needs them).
+  for (model::LargeVector<float>& grid : grids_) model::LargeVector<float>().swap(grid);
   copied_.store(false, std::memory_order_release);
   std::vector<colour::ChannelSource> sources;
   for (int c = 0; c < needed; ++c) {
@@ -55,9 +52,19 @@ int ComPrdctDspMngmnt::ComSetDspPrdct(const ChannelSlots& slots, const ChannelCh
 void ComPrdctDspMngmnt::ComStartGridCopy() {
   stopGridCopy();
   if (!initialised_) return;
+  const int needed = channels_.composite ? 3 : 1;
+  // The display grids' storage, reserved here and set empty by the worker (once per product:
+  // a restarted copy writes over what an earlier one copied). Without memory for them the
+  // view stays in point mode.
+  for (int c = 0; c < needed; ++c) {
+    model::LargeVector<float>& grid = grids_[static_cast<std::size_t>(c)];
+    if (!tryAllocate([&] { grid.reserve(model::kGridCells); })) {
+      for (model::LargeVector<float>& g : grids_) model::LargeVector<float>().swap(g);
+      return;
+    }
+  }
   // The worker copies from the grids as they are now: held shared, they stay alive and
   // unchanged while it runs, whatever the product objects do with their records meanwhile.
-  const int needed = channels_.composite ? 3 : 1;
   std::vector<CopySource> sources(slots_[0].size());
   for (std::size_t f = 0; f < slots_[0].size(); ++f) {
     for (int c = 0; c < needed; ++c) {
@@ -85,6 +92,12 @@ void ComPrdctDspMngmnt::copyWorker(std::vector<CopySource> sources, int needed) 
     copied_.store(true, std::memory_order_release);
     if (events_ != nullptr) events_->meshData(kGridCopyDone, 1);
   };
+  // Readers look at the grids only once the copy is finished; the storage is reserved, so
+  // this allocates nothing and the grids stay where they are.
+  for (int c = 0; c < needed; ++c) {
+    model::LargeVector<float>& grid = grids_[static_cast<std::size_t>(c)];
+    if (grid.size() != model::kGridCells) grid.assign(model::kGridCells, model::kEmptyValue);
+  }
   // Wait for the gap filling of every file's channel; a grid that is missing or that its
   // slot let go of will never be filled.
   for (int c = 0; c < needed; ++c) {
