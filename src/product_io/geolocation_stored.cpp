@@ -1,6 +1,9 @@
 #include <hdf5.h>
 
+#include <memory>
+
 #include "product_io/allocation.h"
+#include "product_io/chunk_read.h"
 #include "product_io/geolocation.h"
 #include "product_io/geolocation_internal.h"
 #include "product_io/io_internal.h"
@@ -43,9 +46,10 @@ int readDirect(ProductHandle handle, AccessLabel label, int begin, int end, std:
     // A memory space of the selection's own shape keeps HDF5 on its fast whole-chunk path.
     H5Space mem(H5Screate_simple(2, extent, nullptr));
     if (!mem) return kErrMemSpace;
-    std::vector<float> values;
-    if (!tryAllocate([&] { values.resize(count); })) return kErrNoMemory;
-    if (H5Dread(ds.dataset.get(), H5T_NATIVE_FLOAT, mem.get(), ds.space.get(), H5P_DEFAULT, values.data()) < 0) {
+    std::unique_ptr<float[]> values;
+    if (!tryAllocate([&] { values = std::make_unique_for_overwrite<float[]>(count); })) return kErrNoMemory;
+    if (!detail::readRowsDirect(ds, rows.first, rows.count, H5T_NATIVE_FLOAT, values.get()) &&
+        H5Dread(ds.dataset.get(), H5T_NATIVE_FLOAT, mem.get(), ds.space.get(), H5P_DEFAULT, values.get()) < 0) {
       return kErrRead;
     }
     for (std::size_t i = 0; i < count; ++i) {

@@ -3,10 +3,12 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <type_traits>
 
 #include "product_io/allocation.h"
 #include "product_io/amsr2_io.h"
+#include "product_io/chunk_read.h"
 #include "product_io/io_internal.h"
 #include "product_io/trace.h"
 
@@ -158,36 +160,47 @@ int selectBlock(const CheckedDataset& ds, int axis, const RowRange& range, H5Spa
   return memSpace ? 0 : kErrMemSpace;
 }
 
+// Where a read lies in its dataset: rows `range` on `axis`, everything on the other axes.
+struct Block {
+  int axis = 0;
+  RowRange range;
+};
+
+// Reads the selected block as stored: whole rows of axis 0 straight from the chunks, any
+// other block through H5Dread.
+int readBlock(const CheckedDataset& ds, const H5Space& memSpace, const Block& block, hid_t memType, void* out) {
+  if (block.axis == 0 && detail::readRowsDirect(ds, block.range.first, block.range.count, memType, out)) return 0;
+  return H5Dread(ds.dataset.get(), memType, memSpace.get(), ds.space.get(), H5P_DEFAULT, out) < 0 ? kErrRead : 0;
+}
+
 template <typename S, typename O>
-int readAndConvert(const CheckedDataset& ds, const H5Space& memSpace, Native native, std::size_t elements,
-                   float scale, bool bitExpand, O* out) {
-  std::vector<S> stored;
-  if (!tryAllocate([&] { stored.resize(elements); })) return kErrNoMemory;
-  if (H5Dread(ds.dataset.get(), memTypeOf(native), memSpace.get(), ds.space.get(), H5P_DEFAULT, stored.data()) < 0) {
-    return kErrRead;
-  }
+int readAndConvert(const CheckedDataset& ds, const H5Space& memSpace, const Block& block, Native native,
+                   std::size_t elements, float scale, bool bitExpand, O* out) {
+  std::unique_ptr<S[]> stored;
+  if (!tryAllocate([&] { stored = std::make_unique_for_overwrite<S[]>(elements); })) return kErrNoMemory;
+  if (const int rc = readBlock(ds, memSpace, block, memTypeOf(native), stored.get()); rc < 0) return rc;
   if constexpr (std::is_same_v<O, std::int32_t> && std::is_integral_v<S>) {
     if (bitExpand) {
-      expandBits(stored.data(), elements, out);
+      expandBits(stored.get(), elements, out);
       return 0;
     }
   }
-  convert(stored.data(), elements, scale, out);
+  convert(stored.get(), elements, scale, out);
   return 0;
 }
 
 template <typename O>
-int dispatchRead(const CheckedDataset& ds, const H5Space& memSpace, Native native, std::size_t elements, float scale,
-                 bool bitExpand, O* out) {
+int dispatchRead(const CheckedDataset& ds, const H5Space& memSpace, const Block& block, Native native,
+                 std::size_t elements, float scale, bool bitExpand, O* out) {
   switch (native) {
-    case Native::F32: return readAndConvert<float>(ds, memSpace, native, elements, scale, bitExpand, out);
-    case Native::F64: return readAndConvert<double>(ds, memSpace, native, elements, scale, bitExpand, out);
-    case Native::I16: return readAndConvert<std::int16_t>(ds, memSpace, native, elements, scale, bitExpand, out);
-    case Native::U16: return readAndConvert<std::uint16_t>(ds, memSpace, native, elements, scale, bitExpand, out);
-    case Native::I8: return readAndConvert<std::int8_t>(ds, memSpace, native, elements, scale, bitExpand, out);
-    case Native::U8: return readAndConvert<std::uint8_t>(ds, memSpace, native, elements, scale, bitExpand, out);
-    case Native::I32: return readAndConvert<std::int32_t>(ds, memSpace, native, elements, scale, bitExpand, out);
-    case Native::U32: return readAndConvert<std::uint32_t>(ds, memSpace, native, elements, scale, bitExpand, out);
+    case Native::F32: return readAndConvert<float>(ds, memSpace, block, native, elements, scale, bitExpand, out);
+    case Native::F64: return readAndConvert<double>(ds, memSpace, block, native, elements, scale, bitExpand, out);
+    case Native::I16: return readAndConvert<std::int16_t>(ds, memSpace, block, native, elements, scale, bitExpand, out);
+    case Native::U16: return readAndConvert<std::uint16_t>(ds, memSpace, block, native, elements, scale, bitExpand, out);
+    case Native::I8: return readAndConvert<std::int8_t>(ds, memSpace, block, native, elements, scale, bitExpand, out);
+    case Native::U8: return readAndConvert<std::uint8_t>(ds, memSpace, block, native, elements, scale, bitExpand, out);
+    case Native::I32: return readAndConvert<std::int32_t>(ds, memSpace, block, native, elements, scale, bitExpand, out);
+    case Native::U32: return readAndConvert<std::uint32_t>(ds, memSpace, block, native, elements, scale, bitExpand, out);
   }
   return kErrNativeType;
 }
@@ -251,11 +264,9 @@ int layerRead(ProductHandle handle, std::vector<O>& buffer, int begin, int end, 
     H5Space memSpace;
     hsize_t elements = 0;
     if ((rc = selectBlock(ds, 0, range, memSpace, elements)) < 0) return rc;
-    std::vector<std::int16_t> block;
-    if (!tryAllocate([&] { block.resize(blockElements); })) return kErrNoMemory;
-    if (H5Dread(ds.dataset.get(), H5T_NATIVE_SHORT, memSpace.get(), ds.space.get(), H5P_DEFAULT, block.data()) < 0) {
-      return kErrRead;
-    }
+    std::unique_ptr<std::int16_t[]> block;
+    if (!tryAllocate([&] { block = std::make_unique_for_overwrite<std::int16_t[]>(blockElements); })) return kErrNoMemory;
+    if ((rc = readBlock(ds, memSpace, Block{0, range}, H5T_NATIVE_SHORT, block.get())) < 0) return rc;
     if (!tryAllocate([&] { buffer.resize(perLayer * layers.size()); })) return kErrNoMemory;
     const hsize_t stride = ds.dims[2];
     O* out = buffer.data();
@@ -337,7 +348,8 @@ int generalRead(ProductHandle handle, std::vector<O>& buffer, int begin, int end
     if ((rc = detail::getScaleFactor(mem.ds.dataset.get(), scale)) < 0 ||
         (rc = classify(mem.ds.dataset.get(), native)) < 0 ||
         (rc = selectBlock(mem.ds, mem.axis, mem.range, memSpace, elements)) < 0 ||
-        (rc = dispatchRead(mem.ds, memSpace, native, mem.elements, scale, mem.bitExpand, buffer.data() + offset)) < 0) {
+        (rc = dispatchRead(mem.ds, memSpace, Block{mem.axis, mem.range}, native, mem.elements, scale, mem.bitExpand,
+                           buffer.data() + offset)) < 0) {
       buffer.clear();
       return rc;
     }

@@ -4,8 +4,11 @@
 
 #include <cmath>
 #include <filesystem>
+#include <sstream>
+#include <utility>
 
 #include "product_io/amsr2_io.h"
+#include "product_io/geolocation.h"
 #include "temp_dir.h"
 #include "tiny_product.h"
 
@@ -370,6 +373,146 @@ TEST_F(ProductRead, DamagedFilesFailToOpen) {
   }
   EXPECT_EQ(io::openProduct(nullptr), io::kErrOpen);
   EXPECT_EQ(io::openProduct(""), io::kErrOpen);
+}
+
+// Compressed datasets are read from their stored chunks. Whatever the chunk shape (partial
+// chunks at both edges, one chunk, one row per chunk, chunks without compression), every read
+// delivers what the same data stored contiguously gives.
+TEST_F(ProductRead, ChunkedDatasetsReadAsContiguousOnes) {
+  constexpr unsigned long long kRows = 45, kPixels = 7, kLayers = 3;
+  std::vector<std::uint16_t> bt;
+  std::vector<float> lat, lon;
+  std::vector<std::uint8_t> flags;
+  std::vector<std::int16_t> geo;
+  for (unsigned long long r = 0; r < kRows; ++r) {
+    for (unsigned long long px = 0; px < kPixels; ++px) {
+      bt.push_back(static_cast<std::uint16_t>((r * 7 + px) % 11 == 0 ? 65535 : 20000 + r * 37 + px * 5));
+      lat.push_back(static_cast<float>(r) * 0.25f - 5.0f + static_cast<float>(px) * 0.01f);
+      lon.push_back(static_cast<float>(px) * 1.5f - 170.0f + static_cast<float>(r) * 0.003f);
+      for (unsigned long long l = 0; l < kLayers; ++l) geo.push_back(static_cast<std::int16_t>(l * 1000 + r * 10 + px));
+    }
+  }
+  for (int band = 0; band < 2; ++band) {
+    for (unsigned long long i = 0; i < kRows * kPixels; ++i) flags.push_back(static_cast<std::uint8_t>((band * 7 + i) % 251));
+  }
+  struct Layout {
+    const char* name;
+    std::vector<unsigned long long> chunk;  // of the rank 2 datasets; rank 3 ones add kLayers or lead with 1
+    int gzip;
+  };
+  const Layout layouts[] = {
+      {"contiguous", {}, 0}, {"partial edge chunks", {8, 3}, 4}, {"one chunk", {kRows, kPixels}, 1},
+      {"a row per chunk", {1, kPixels}, 6}, {"chunks without compression", {8, 3}, 0}};
+
+  // Every read of both products as text, per scan range.
+  const auto readAll = [&](const Layout& layout) {
+    const std::string name = dir.file(std::string(layout.name) + ".h5");
+    const std::string name2 = dir.file(std::string(layout.name) + "_l2.h5");
+    TinyProduct l1(name);
+    TinyProduct l2(name2);
+    l1.head("AMSR2-L1B", 5);
+    l2.head("AMSR2-L2", 5, "GW1AM2_201207031905_234A_L2SGSSTLA2220220");
+    if (layout.chunk.empty()) {
+      l1.data(kBt89AH, Stored::U16, {kRows, kPixels}, bt, 0.01f)
+          .data("Latitude of Observation Point for 89A", Stored::F32, {kRows, kPixels}, lat, 2.0f)
+          .data("Longitude of Observation Point for 89A", Stored::F32, {kRows, kPixels}, lon)
+          .data("Land_Ocean Flag 6 to 36", Stored::U8, {2, kRows, kPixels}, flags);
+      l2.data("Geophysical Data", Stored::I16, {kRows, kPixels, kLayers}, geo, 0.5f);
+    } else {
+      const auto& c = layout.chunk;
+      l1.chunkedData(kBt89AH, Stored::U16, {kRows, kPixels}, bt, c, layout.gzip, 0.01f)
+          .chunkedData("Latitude of Observation Point for 89A", Stored::F32, {kRows, kPixels}, lat, c, layout.gzip, 2.0f)
+          .chunkedData("Longitude of Observation Point for 89A", Stored::F32, {kRows, kPixels}, lon, c, layout.gzip)
+          .chunkedData("Land_Ocean Flag 6 to 36", Stored::U8, {2, kRows, kPixels}, flags, {1, c[0], c[1]}, layout.gzip);
+      l2.chunkedData("Geophysical Data", Stored::I16, {kRows, kPixels, kLayers}, geo, {c[0], c[1], 2}, layout.gzip, 0.5f);
+    }
+    Open product(l1.close());
+    Open level2(l2.close());
+    std::ostringstream text;
+    const std::pair<int, int> ranges[] = {{io::kAllScans, io::kAllScans}, {1, 40}, {3, 3}, {2, 13}, {30, 100}};
+    for (const auto& [begin, end] : ranges) {
+      std::vector<float> f;
+      std::vector<std::int32_t> i;
+      std::vector<io::LatLon> pos;
+      text << "\n" << begin << ".." << end << " bt " << io::getData(product.get(), f, begin, end, 11180) << ":";
+      for (float v : f) text << " " << v;
+      text << " ints " << io::getData(product.get(), i, begin, end, 11180) << ":";
+      for (std::int32_t v : i) text << " " << v;
+      text << " positions " << io::getLatLon(product.get(), pos, begin, end, 40070) << ":";
+      for (const io::LatLon& p : pos) text << " " << p.lat << "/" << p.lon;
+      text << " flags " << io::getData(product.get(), i, begin, end, 10340) << ":";
+      for (std::int32_t v : i) text << " " << v;
+      for (const io::AccessLabel label : {21030, 21050, 21060}) {
+        text << " layer " << label << " " << io::getData(level2.get(), f, begin, end, label) << ":";
+        for (float v : f) text << " " << v;
+      }
+    }
+    return text.str();
+  };
+  const std::string expected = readAll(layouts[0]);
+  ASSERT_NE(expected.find(" bt 315: 65535 200.05 200.1"), std::string::npos) << expected.substr(0, 200);
+  for (const Layout& layout : layouts) {
+    SCOPED_TRACE(layout.name);
+    EXPECT_EQ(readAll(layout), expected);
+  }
+}
+
+// A compressed chunk whose bytes were damaged on disk fails the read instead of delivering
+// whatever its inflation gives.
+TEST_F(ProductRead, DamagedChunksFailTheRead) {
+  constexpr unsigned long long kRows = 64, kPixels = 50;
+  std::vector<std::uint16_t> bt;
+  std::vector<float> lat;
+  std::uint32_t x = 12345;
+  for (unsigned long long k = 0; k < kRows * kPixels; ++k) {
+    x = x * 1103515245u + 12345u;
+    bt.push_back(static_cast<std::uint16_t>(x >> 16));
+    lat.push_back(static_cast<float>(x >> 8) * 1e-5f);
+  }
+  TinyProduct p(dir.file("damaged.h5"));
+  p.head("AMSR2-L1B", 0)
+      .chunkedData(kBt89AH, Stored::U16, {kRows, kPixels}, bt, {16, kPixels}, 4, 0.01f)
+      .chunkedData("Latitude of Observation Point for 89A", Stored::F32, {kRows, kPixels}, lat, {16, kPixels}, 4)
+      .chunkedData("Longitude of Observation Point for 89A", Stored::F32, {kRows, kPixels}, lat, {16, kPixels}, 4);
+  const std::string path = p.close();
+  {
+    Open intact(path);
+    std::vector<float> f;
+    std::vector<io::LatLon> pos;
+    ASSERT_EQ(io::getData(intact.get(), f, io::kAllScans, io::kAllScans, 11180), static_cast<int>(kRows * kPixels));
+    ASSERT_EQ(io::getLatLon(intact.get(), pos, io::kAllScans, io::kAllScans, 40070), static_cast<int>(kRows * kPixels));
+  }
+  // The middle of the second chunk of both datasets, overwritten.
+  std::string bytes = kivo::test::readBytes(path);
+  {
+    const hid_t file = H5Fopen(path.c_str(), H5F_ACC_RDONLY, H5P_DEFAULT);
+    ASSERT_GE(file, 0);
+    for (const char* name : {kBt89AH, "Latitude of Observation Point for 89A"}) {
+      const hid_t ds = H5Dopen2(file, name, H5P_DEFAULT);
+      const hid_t space = H5Dget_space(ds);
+      hsize_t offset[2] = {0, 0};
+      unsigned mask = 0;
+      haddr_t address = 0;
+      hsize_t size = 0;
+      ASSERT_GE(H5Dget_chunk_info(ds, space, 1, offset, &mask, &address, &size), 0) << name;
+      ASSERT_EQ(offset[0], 16u);
+      ASSERT_LE(address + size, bytes.size());
+      for (hsize_t k = size / 3; k < size / 3 + 40; ++k) bytes[address + k] = static_cast<char>(bytes[address + k] ^ 0x5A);
+      H5Sclose(space);
+      H5Dclose(ds);
+    }
+    H5Fclose(file);
+  }
+  kivo::test::writeBytes(path, bytes);
+  Open damaged(path);
+  std::vector<float> f;
+  std::vector<io::LatLon> pos;
+  EXPECT_EQ(io::getData(damaged.get(), f, io::kAllScans, io::kAllScans, 11180), io::kErrRead);
+  EXPECT_TRUE(f.empty());
+  EXPECT_EQ(io::getLatLon(damaged.get(), pos, io::kAllScans, io::kAllScans, 40070), io::kErrRead);
+  EXPECT_TRUE(pos.empty());
+  // Rows of the intact first chunk still read.
+  EXPECT_EQ(io::getData(damaged.get(), f, 1, 16, 11180), static_cast<int>(16 * kPixels));
 }
 
 }  // namespace

@@ -54,6 +54,19 @@ class TinyProduct {
     return *this;
   }
 
+  // The same stored in chunks of `chunk` and, with gzip > 0, deflate-compressed.
+  template <typename T>
+  TinyProduct& chunkedData(const std::string& name, Stored type, std::vector<unsigned long long> dims,
+                           const std::vector<T>& values, std::vector<unsigned long long> chunk, int gzip,
+                           float scale = 1.0f) {
+    gen::DatasetOptions opt;
+    opt.scale = scale;
+    opt.chunk = std::move(chunk);
+    opt.gzip = gzip;
+    EXPECT_TRUE(writer_.addDataset(name, type, dims, values.data(), opt)) << name;
+    return *this;
+  }
+
   // A dataset created with its shape but never written (large shapes cost no disk).
   TinyProduct& empty(const std::string& name, Stored type, std::vector<unsigned long long> dims) {
     gen::DatasetOptions opt;
