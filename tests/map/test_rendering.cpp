@@ -7,8 +7,10 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 
 #include "colour/colour_bar.h"
+#include "draw/png_file.h"
 #include "map/display_manager.h"
 #include "map/view_painter.h"
 #include "temp_dir.h"
@@ -470,6 +472,46 @@ TEST_F(Rendering, ColourBarFrameAndLabels) {
     const int tick = x + 10 + 55 * k;
     EXPECT_FALSE(inked(tick, tick + 4).empty()) << "label " << k << " does not start at its tick";
   }
+}
+
+// Surfaces saved as PNG files hold every pixel, read back by Qt's PNG reader (libpng): one
+// pixel, odd sizes, noise that needs several IDAT chunks, an alpha channel, every level.
+TEST_F(Rendering, PngFilesHoldEveryPixel) {
+  struct Case {
+    const char* name;
+    int width, height;
+    QImage::Format format;
+    int level;
+  };
+  const Case cases[] = {{"one pixel", 1, 1, QImage::Format_RGB32, 6},
+                        {"odd size", 7, 3, QImage::Format_RGB32, 1},
+                        {"noise", 301, 257, QImage::Format_RGB32, 9},
+                        {"alpha", 33, 4, QImage::Format_ARGB32, 6}};
+  std::uint32_t x = 1;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    QImage image(c.width, c.height, c.format);
+    for (int row = 0; row < c.height; ++row) {
+      for (int col = 0; col < c.width; ++col) {
+        x = x * 1664525u + 1013904223u;
+        const QRgb v = (row + col) % 3 == 0 ? qRgb(0, 0, 169) : static_cast<QRgb>(x >> 3);
+        image.setPixel(col, row, c.format == QImage::Format_RGB32 ? (v | 0xFF000000u) : v);
+      }
+    }
+    const std::string path = dir.file(std::string(c.name) + ".png");
+    std::string error;
+    ASSERT_EQ(draw::writePngFile(image, path, error, c.level), draw::kPngOk) << error;
+    QImage back(QString::fromStdString(path), "png");
+    ASSERT_FALSE(back.isNull());
+    EXPECT_EQ(back.hasAlphaChannel(), c.format == QImage::Format_ARGB32);
+    EXPECT_TRUE(back.convertToFormat(QImage::Format_ARGB32) == image.convertToFormat(QImage::Format_ARGB32));
+  }
+  std::string error;
+  QImage image(4, 4, QImage::Format_RGB32);
+  image.fill(Qt::red);
+  EXPECT_EQ(draw::writePngFile(image, dir.file("no/folder/x.png"), error), draw::kPngFailed);
+  EXPECT_FALSE(error.empty());
+  EXPECT_FALSE(std::filesystem::exists(dir.file("no/folder/x.png")));
 }
 
 }  // namespace
