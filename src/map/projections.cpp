@@ -9,13 +9,6 @@
 
 namespace kivo::map {
 
-std::int32_t truncInt(double v) {
-  if (std::isnan(v)) return 0;
-  if (v >= 2147483647.0) return std::numeric_limits<std::int32_t>::max();
-  if (v <= -2147483648.0) return std::numeric_limits<std::int32_t>::min();
-  return static_cast<std::int32_t>(v);
-}
-
 namespace {
 
 // Longitude difference from the standard longitude, kept within +-360 degrees.

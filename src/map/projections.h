@@ -3,7 +3,9 @@
 // The six map projections. Positions are int32 microdegrees; results are integer pixel
 // offsets from the centre of the drawing area, x to the right and y upward.
 
+#include <cmath>
 #include <cstdint>
+#include <limits>
 #include <string_view>
 
 #include "product_io/angles.h"
@@ -41,8 +43,14 @@ inline constexpr double kQuarterPi = angles::kQuarterPi14;
 // Map units (microdegrees or plane units) per pixel at magnification s.
 inline double unitsPerPixel(double s) { return 500000.0 / s; }
 
-// Truncation toward zero of a float64 into int32, saturating; a non-number gives 0.
-std::int32_t truncInt(double v);
+// Truncation toward zero of a float64 into int32, saturating; a non-number gives 0. Inline:
+// drawing calls it for every point.
+inline std::int32_t truncInt(double v) {
+  if (std::isnan(v)) return 0;
+  if (v >= 2147483647.0) return std::numeric_limits<std::int32_t>::max();
+  if (v <= -2147483648.0) return std::numeric_limits<std::int32_t>::min();
+  return static_cast<std::int32_t>(v);
+}
 
 // The projection routines (the projection half of the image-output class).
 class ComOtptObsImg {

@@ -1,19 +1,24 @@
 // kivo-render: draws products on a map as a map view of the given size draws them (map
 // background, coastline, product, latitude/longitude lines, colour bar) and saves a PNG.
 
+#include <QFont>
+#include <QFontMetrics>
 #include <QGuiApplication>
-#include <QImageWriter>
 
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <exception>
 #include <string>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include "app/program_folder.h"
 #include "app/settings/settings_store.h"
 #include "app/view_settings.h"
 #include "colour/table_files.h"
+#include "draw/png_file.h"
 #include "map/display_manager.h"
 #include "map/view_painter.h"
 #include "map/world_map.h"
@@ -96,22 +101,69 @@ int main(int argc, char** argv) {
   if (files.empty() || chnl < 0 || out.empty()) return usage();
   if (static_cast<int>(files.size()) > map::kMaxFiles) return fail("at most 30 files");
 
+  const std::string folder = kivo::app::programFolder();
+  model::ComPrdctMngmnt object({folder + "data/", nullptr, 0});
+  // The products are read on a second thread while this one starts Qt and reads the
+  // settings, the coastline and the fonts: the two share nothing until the join.
+  std::vector<int> slots;
+  std::string loadError;
+  const auto loadProducts = [&]() noexcept {
+    try {
+      for (const std::string& f : files) {
+        int slot = -1, projection = -1;
+        bool known = false;
+        std::string name;
+        const int rc = object.ComOpenPrdctFile(f, slot, name, projection, known);
+        if (rc != 0) {
+          loadError = f + ": not a product that can be read (" + std::to_string(rc) + ")";
+          return;
+        }
+        const int load = object.ComLoadChnl(slot, chnl);
+        if (load != 0) {
+          loadError = f + ": channel " + std::to_string(chnl) + " cannot be loaded (" + std::to_string(load) + ")";
+          return;
+        }
+        slots.push_back(slot);
+      }
+    } catch (const std::exception&) {
+      loadError = "out of memory";
+    }
+  };
+  std::thread loader;
+  try {
+    loader = std::thread(loadProducts);
+  } catch (const std::system_error&) {
+    loadProducts();
+  }
+  struct Joiner {
+    std::thread& thread;
+    ~Joiner() {
+      if (thread.joinable()) thread.join();
+    }
+  } joiner{loader};
+
   if (std::getenv("QT_QPA_PLATFORM") == nullptr) ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
   QGuiApplication app(argc, argv);
 
-  const std::string folder = kivo::app::programFolder();
-  model::ComPrdctMngmnt object({folder + "data/", nullptr, 0});
-  std::vector<int> slots;
-  for (const std::string& f : files) {
-    int slot = -1, projection = -1;
-    bool known = false;
-    std::string name;
-    const int rc = object.ComOpenPrdctFile(f, slot, name, projection, known);
-    if (rc != 0) return fail(f + ": not a product that can be read (" + std::to_string(rc) + ")");
-    const int load = object.ComLoadChnl(slot, chnl);
-    if (load != 0) return fail(f + ": channel " + std::to_string(chnl) + " cannot be loaded (" + std::to_string(load) + ")");
-    slots.push_back(slot);
+  // The settings' defaults: a settings file that does not exist gives every default.
+  kivo::app::ComPrpCnfInfo settings(folder, folder + ".kivo-render-defaults-only.ini");
+  settings.ComReadCnf();
+  const map::ViewPaintSettings paintSettings = kivo::app::viewPaintSettings(settings);
+
+  map::ViewPaintRequest request;
+  request.view = map::viewCentredOn(projection, lon, lat, s, stdLon);
+  // Only the coastline slot that this view draws is loaded (the detailed one only when
+  // magnified).
+  map::ComWorldMap world;
+  if (paintSettings.layer.coast) {
+    const int mapSlot = map::ComWorldMap::slotFor(paintSettings.layer, map::paintedView(request.view).s);
+    world.ComLoadMapFile(mapSlot, kivo::app::mapFile(settings, mapSlot == 1 ? kivo::app::kIdMapFile : kivo::app::kIdMapFile2));
   }
+  // The font database is built by the first text measured; the labels drawn later use it.
+  QFontMetrics(QFont()).height();
+
+  if (loader.joinable()) loader.join();
+  if (!loadError.empty()) return fail(loadError);
 
   colour::ComClrTblMng colourTable;
   map::ComPrdctDspMngmnt manager;
@@ -131,15 +183,6 @@ int main(int argc, char** argv) {
     manager.waitGridCopy();
   }
 
-  // The settings' defaults: a settings file that does not exist gives every default.
-  kivo::app::ComPrpCnfInfo settings(folder, folder + ".kivo-render-defaults-only.ini");
-  settings.ComReadCnf();
-  map::ComWorldMap world;
-  world.ComLoadMapFile(1, kivo::app::mapFile(settings, kivo::app::kIdMapFile));
-  world.ComLoadMapFile(2, kivo::app::mapFile(settings, kivo::app::kIdMapFile2));
-
-  map::ViewPaintRequest request;
-  request.view = map::viewCentredOn(projection, lon, lat, s, stdLon);
   request.world = &world;
   request.product = &manager;
   request.table = &colourTable;
@@ -150,9 +193,9 @@ int main(int argc, char** argv) {
   request.colourBar.caption = name + " " + title;
 
   draw::Surface surface(width, height);
-  map::paintView(surface, request, kivo::app::viewPaintSettings(settings));
+  map::paintView(surface, request, paintSettings);
 
-  QImageWriter writer(QString::fromStdString(out), "png");
-  if (!writer.write(surface.image())) return fail(out + ": " + writer.errorString().toStdString());
+  std::string error;
+  if (draw::writePngFile(surface.image(), out, error) != draw::kPngOk) return fail(out + ": " + error);
   return 0;
 }
