@@ -19,6 +19,7 @@ int readDirect(ProductHandle handle, AccessLabel label, int begin, int end, std:
   if (row == nullptr) return kErrUndefinedLabel;
   const char* names[2] = {geolocationLatitudeDataset(label), geolocationLongitudeDataset(label)};
   std::size_t count = 0;
+  std::unique_ptr<float[]> values;  // the latitudes, then the longitudes, as stored
   for (int which = 0; which < 2; ++which) {
     detail::CheckedDataset ds;
     int rc = detail::openChecked(file, names[which], *row, ds);
@@ -46,8 +47,7 @@ int readDirect(ProductHandle handle, AccessLabel label, int begin, int end, std:
     // A memory space of the selection's own shape keeps HDF5 on its fast whole-chunk path.
     H5Space mem(H5Screate_simple(2, extent, nullptr));
     if (!mem) return kErrMemSpace;
-    std::unique_ptr<float[]> values;
-    if (!tryAllocate([&] { values = std::make_unique_for_overwrite<float[]>(count); })) return kErrNoMemory;
+    if (!values && !tryAllocate([&] { values = std::make_unique_for_overwrite<float[]>(count); })) return kErrNoMemory;
     if (!detail::readRowsDirect(ds, rows.first, rows.count, H5T_NATIVE_FLOAT, values.get()) &&
         H5Dread(ds.dataset.get(), H5T_NATIVE_FLOAT, mem.get(), ds.space.get(), H5P_DEFAULT, values.get()) < 0) {
       return kErrRead;

@@ -90,7 +90,7 @@ void ComPrdctMngmnt::meshWorker(std::vector<Job> jobs, int slotCount, int delayM
         if (!fillGaps(*r)) break;
       }
       r->cells.clear();
-      std::vector<std::uint32_t>().swap(r->pointCells);
+      LargeVector<std::uint32_t>().swap(r->pointCells);
       r->grid->meshed.store(true, std::memory_order_release);
     }
   }
@@ -112,7 +112,7 @@ void ComPrdctMngmnt::writeGrid(GridRecord& r) {
 // by column) give that order directly. Without memory for it the index stays empty and the
 // gaps stay unfilled.
 void ComPrdctMngmnt::indexCells(GridRecord& r) {
-  const std::vector<std::uint32_t>& cells = r.pointCells;
+  const LargeVector<std::uint32_t>& cells = r.pointCells;
   const std::size_t n = std::min(cells.size(), r.points.size());
   CellIndex& ci = r.cells;
   const auto rowOf = [](std::uint32_t cell) { return cell % static_cast<std::uint32_t>(kGridRows); };

@@ -43,7 +43,7 @@ void ComPrdctMngmnt::resetRecord(GridRecord& r) {
   LargeVector<ObsPoint>().swap(r.points);
   r.releaseGrid();
   r.cells.clear();
-  std::vector<std::uint32_t>().swap(r.pointCells);
+  LargeVector<std::uint32_t>().swap(r.pointCells);
   r.pointCount = 0;
   r.readCount = 0;
   r.loaded = false;

@@ -55,7 +55,7 @@ struct ComPrdctMngmnt::GridRecord {
   LargeVector<ObsPoint> points;
   // Grid cell (cellIndex) of each point, kept until the grid is meshed: the gap-filling
   // worker writes the grid and indexes the cells from it.
-  std::vector<std::uint32_t> pointCells;
+  LargeVector<std::uint32_t> pointCells;
   // Shared with the workers that read it; null until a channel is loaded. Its storage is
   // reserved by the load and written by the gap-filling worker.
   std::shared_ptr<ChannelGrid> grid;
