@@ -628,14 +628,6 @@ Back to Previous</source>
         <translation>ヘルプ(&amp;H)</translation>
     </message>
     <message>
-        <source>Save</source>
-        <translation>コマンド履歴保存</translation>
-    </message>
-    <message>
-        <source>Clear</source>
-        <translation>クリア</translation>
-    </message>
-    <message>
         <source>Color Table</source>
         <translation>カラーテーブル</translation>
     </message>
@@ -652,6 +644,24 @@ Back to Previous</source>
 Save as GeoTIFF</source>
         <translation>値のグリッドを地理座標付きGeoTIFFファイルに保存します
 GeoTIFF形式で保存</translation>
+    </message>
+</context>
+<context>
+    <name>kivo::app::ComBatchRunner</name>
+    <message>
+        <source>Batch processing: line %1 of %2</source>
+        <translation>バッチ処理: %2 行中 %1 行目</translation>
+    </message>
+</context>
+<context>
+    <name>kivo::app::ComCmdBatchBar</name>
+    <message>
+        <source>Save</source>
+        <translation>コマンド履歴保存</translation>
+    </message>
+    <message>
+        <source>Clear</source>
+        <translation>クリア</translation>
     </message>
 </context>
 <context>
@@ -727,6 +737,13 @@ GeoTIFF形式で保存</translation>
     <message>
         <source>AMSR/AMSR-E Files(*.00)|*.00|All Files(*.*)|*.*||</source>
         <translation>AMSR/AMSR-Eファイル(*.00)|*.00|すべてのファイル(*.*)|*.*||</translation>
+    </message>
+</context>
+<context>
+    <name>kivo::app::ComPrdctMpDsp</name>
+    <message>
+        <source>Animation: file %1 of %2, %3 frames written</source>
+        <translation>動画作成: %2 ファイル中 %1 ファイル目、%3 フレーム出力済み</translation>
     </message>
 </context>
 <context>

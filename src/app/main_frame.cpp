@@ -7,6 +7,7 @@
 #include <QDialogButtonBox>
 #include <QDockWidget>
 #include <QFileDialog>
+#include <QPointer>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -24,6 +25,7 @@
 #include <algorithm>
 #include <set>
 
+#include "app/animation/movie_list.h"
 #include "app/batch/batch_runner.h"
 #include "app/batch/history_bar.h"
 #include "app/commands.h"
@@ -519,8 +521,17 @@ int CMainFrame::ComRunBtch(const std::string& path,
 }
 
 int CMainFrame::ComBtchMakeMovie(const BtchMovRec& request) {
-  (void)request;
-  return 2;
+  const bool amsr2 = QString::fromStdString(request.productWord).compare(QStringLiteral("AMSR2"), Qt::CaseInsensitive) == 0;
+  // The panel's list without its window; the view it opens holds the files it shows.
+  MovieFileList list(*this, amsr2 ? kFamilyAmsr2 : kFamilyAmsrE);
+  ComPrdctMpDsp* view = nullptr;
+  const int result = list.ComBtchMake(request, &view);
+  if (result != 0) return result;
+  // The movie is made now, so that the next line finds it complete.
+  const QPointer<ComPrdctMpDsp> alive(view);
+  const int movie = view != nullptr ? view->runAnimation() : 16;
+  batchEvent_.signal();
+  return alive != nullptr && movie == 0 ? 0 : movie != 0 ? movie : 16;
 }
 
 void CMainFrame::runBatchCommand() {

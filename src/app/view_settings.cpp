@@ -47,6 +47,22 @@ std::string mapFile(const ComPrpCnfInfo& s, int id) {
   return path;
 }
 
+out::MovieSettings movieSettings(const ComPrpCnfInfo& s) {
+  out::MovieSettings m;
+  m.frameRate = value(s, kIdFrmRtNum);
+  m.titleShown = flag(s, kIdAnmOutTtlIndiFlg);
+  m.titlePosition = value(s, kIdAnmOutTtlIndiPnt);
+  s.ComGetStr(kIdAnmTitle, &m.title);
+  m.fileNameShown = flag(s, kIdAnmOutFileNameFlg);
+  m.fileNamePosition = value(s, kIdAnmOutFileNamePnt);
+  m.colourBar = colourBarSettings(s);
+  m.protectLayers = coastlineInFront(s);
+  m.coastColour = static_cast<colour::Colour>(value(s, kIdShrIndClr));
+  m.latLonColour = static_cast<colour::Colour>(value(s, kIdLatLonIndiClr));
+  m.equatorColour = static_cast<colour::Colour>(value(s, kIdQuaIndiClr));
+  return m;
+}
+
 map::ViewPaintSettings viewPaintSettings(const ComPrpCnfInfo& s) {
   return map::ViewPaintSettings{mapLayerSettings(s), coastlineInFront(s), colourBarSettings(s)};
 }

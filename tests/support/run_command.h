@@ -41,7 +41,10 @@ inline std::string shellQuote(const std::string& s) {
 // Runs `program` from the build's program folder with `args`; standard error is discarded.
 inline CommandResult runProgram(const std::string& program, const std::vector<std::string>& args) {
   std::string command = shellQuote(std::string(KIVO_BIN_DIR) + "/" + program);
-  for (const auto& a : args) command += " " + shellQuote(a);
+  for (const auto& a : args) {
+    command += ' ';
+    command += shellQuote(a);
+  }
   command += " 2>/dev/null";
   CommandResult result;
   FILE* pipe = ::popen(command.c_str(), "r");

@@ -325,7 +325,8 @@ int readGmtShorelines(const std::string& gmt, char resolution, std::vector<Shore
   // Output settings fixed here, so that a gmt.conf of the user cannot change the text.
   for (const char* setting : {"--FORMAT_GEO_OUT=D", "--FORMAT_FLOAT_OUT=%.10lg", "--IO_SEGMENT_MARKER=>",
                               "--IO_COL_SEPARATOR=tab", "--GMT_HISTORY=false"}) {
-    command += " " + shellQuote(setting);
+    command += ' ';
+    command += shellQuote(setting);
   }
   std::fflush(nullptr);
   std::unique_ptr<std::FILE, PipeCloser> pipe(::popen(command.c_str(), "r"));

@@ -84,12 +84,17 @@ int ComBatchRunner::ComRunBtch(const std::string& path, const Reporter& report) 
   int outcome = kRunAllDone;
   std::string line;
   bool tooLong = false;
+  QElapsedTimer shown;
   for (long number = 1; readLine(in, line, tooLong); ++number) {
     const std::size_t cr = line.find('\r');
     if (cr != std::string::npos) line.resize(cr);
-    frame_.setPromptText(QCoreApplication::translate("kivo::app::ComBatchRunner", "Batch processing: line %1 of %2")
-                             .arg(number)
-                             .arg(total));
+    // The status bar follows at a pace the eye can read.
+    if (!shown.isValid() || shown.elapsed() >= 100 || number == total) {
+      shown.start();
+      frame_.setPromptText(QCoreApplication::translate("kivo::app::ComBatchRunner", "Batch processing: line %1 of %2")
+                               .arg(number)
+                               .arg(total));
+    }
     waitForEvent();
     const int result = tooLong ? kBtchSyntax : runLine(line);
     if (result != kBtchDone) {

@@ -222,7 +222,10 @@ map::ViewPaintRequest ComPrdctMpDsp::paintRequest() {
 void ComPrdctMpDsp::render() {
   const int w = width();
   const int h = height();
-  if (w <= 0 || h <= 0) return;
+  if (w <= 0 || h <= 0) {
+    frame_.batchEvent().signal();  // nothing to draw, but the batch runner must not wait for it
+    return;
+  }
   if (!surface_ || surface_->width() != w || surface_->height() != h) surface_ = std::make_unique<draw::Surface>(w, h);
   if (!state_.colourBar().placed) state_.placeColourBar(h);
   const int message = map::paintView(*surface_, paintRequest(), paintSettings());
@@ -234,6 +237,11 @@ void ComPrdctMpDsp::render() {
   screen_.reset();
   screen_ = std::make_unique<map::ScreenPositionTable>();
   screen_->start(map::paintedView(state_.params()), w, h, w, h, state_.hdfOutput());
+  // The animation runs after this paint, outside it, so that repaints can go on meanwhile.
+  if (!animationPath_.empty() && !animationScheduled_) {
+    animationScheduled_ = true;
+    QTimer::singleShot(0, this, [this] { runAnimation(); });
+  }
   frame_.batchEvent().signal();
 }
 
@@ -467,8 +475,11 @@ int ComPrdctMpDsp::ComBtchChangeMap(const BtchMapRec& request) {
   if (projection < 0) return 2;
   state_.applyMapChange(projection, request.centreLon, request.centreLat, request.magnification);
   if (request.windowSizeGiven && request.width > 0 && request.height > 0) {
+    // The child window grows or shrinks around a drawing area of the requested size.
+    if (auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget())) {
+      sub->resize(sub->width() - width() + request.width, sub->height() - height() + request.height);
+    }
     resize(request.width, request.height);
-    if (auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget())) sub->adjustSize();
   }
   bandShown_ = false;
   changed();

@@ -99,6 +99,15 @@ class ComPrdctMpDsp : public QWidget {
   int ComBtchOutBin(const BtchBinRec& request);
   int ComBtchOutHdf(const BtchHdfRec& request);
 
+  // An animation: the view's first paint runs, once, the writer that the extension of `path`
+  // names (".avi", ".kml", ".kmz") over the files the view shows.
+  void ComSetAnimation(const std::string& path);
+  // Runs the pending animation now: 0 (also when none is pending), or 16 when the movie could
+  // not be delivered (the message is shown). Progress goes to the status bar, and pending
+  // repaints are let through between frames.
+  int runAnimation();
+  bool animationPending() const { return !animationPath_.empty(); }
+
   // A batch CHANGEMAP: projection, centre, magnification and, when given, the size of the
   // drawing area; drawn at once (the batch event is signalled). 2 for an unknown projection.
   int ComBtchChangeMap(const BtchMapRec& request);
@@ -176,6 +185,9 @@ class ComPrdctMpDsp : public QWidget {
   int oneFile_ = -1;
   QString statusText_;
   QString valueText_;
+  std::string animationPath_;
+  bool animationScheduled_ = false;
+  bool animationRunning_ = false;
 };
 
 }  // namespace kivo::app
