@@ -134,7 +134,18 @@ void ComPrdctMngmnt::indexCells(GridRecord& r) {
       for (const std::uint32_t e : byRow) ci.order[next[colOf(cells[e])]++] = e;
     }
     ci.rows.resize(n);
-    for (std::size_t k = 0; k < n; ++k) ci.rows[k] = static_cast<std::uint16_t>(rowOf(cells[ci.order[k]]));
+    ci.lonDeg.resize(n);
+    ci.cosLat.resize(n);
+    ci.sinLat.resize(n);
+    for (std::size_t k = 0; k < n; ++k) {
+      const std::uint32_t e = ci.order[k];
+      ci.rows[k] = static_cast<std::uint16_t>(rowOf(cells[e]));
+      const ObsPoint& p = r.points[e];
+      const float lat = static_cast<float>(p.lat * 1e-6) * angles::kDegToRadF;
+      ci.lonDeg[k] = static_cast<float>(p.lon * 1e-6);
+      ci.cosLat[k] = std::cos(lat);
+      ci.sinLat[k] = std::sin(lat);
+    }
   });
   if (!allocated) ci.clear();
 }
@@ -182,6 +193,9 @@ bool ComPrdctMngmnt::interpolate(GridRecord& r, int row, int col, float lat, flo
   const bool high = std::fabs(lat) >= 56.0f;
   const int window = high ? 5 : 2;
   const float limit = high ? 0.015625f : 0.0015625f;
+  // Cosines below this give angles far beyond the limit (0.028 and 0.0028 rad): no arc
+  // cosine is needed to refuse them.
+  const float farBelow = high ? 0.9996f : 0.999996f;
   const int centreRow = row - 900;
   const int centreCol = col - 1800;
   const float latRad = lat * angles::kDegToRadF;
@@ -205,12 +219,11 @@ bool ComPrdctMngmnt::interpolate(GridRecord& r, int row, int col, float lat, flo
       r.cells.cell(rr + 900, cc + 1800, b, e);
       for (std::size_t k = b; k < e; ++k) {
         if (stop_.load(std::memory_order_relaxed)) return false;
-        const std::uint32_t index = r.cells.order[k];
-        const ObsPoint& p = r.points[index];
-        const float pLat = static_cast<float>(p.lat * 1e-6) * angles::kDegToRadF;
-        const float dLon = (static_cast<float>(p.lon * 1e-6) - lon) * angles::kDegToRadF;
+        const float dLon = (r.cells.lonDeg[k] - lon) * angles::kDegToRadF;
         // Rounding may push the cosine just past 1; the angle is then 0, not undefined.
-        const float c = std::clamp(std::cos(dLon) * std::cos(pLat) * cosLat + std::sin(pLat) * sinLat, -1.0f, 1.0f);
+        const float c = std::clamp(std::cos(dLon) * r.cells.cosLat[k] * cosLat + r.cells.sinLat[k] * sinLat, -1.0f, 1.0f);
+        if (c < farBelow) continue;
+        const std::uint32_t index = r.cells.order[k];
         const float d = std::acos(c);
         if (!(d < limit)) continue;
         int at = found;

@@ -22,11 +22,17 @@ struct ComPrdctMngmnt::CellIndex {
   std::vector<std::uint32_t> colStart;  // kGridCols + 1 offsets into order
   std::vector<std::uint32_t> order;
   std::vector<std::uint16_t> rows;      // row of each entry of order
+  // Per entry of order, what the neighbour search computes of its point: longitude in
+  // degrees, cosine and sine of the latitude (float, as the search takes them).
+  std::vector<float> lonDeg, cosLat, sinLat;
 
   void clear() {
     std::vector<std::uint32_t>().swap(colStart);
     std::vector<std::uint32_t>().swap(order);
     std::vector<std::uint16_t>().swap(rows);
+    std::vector<float>().swap(lonDeg);
+    std::vector<float>().swap(cosLat);
+    std::vector<float>().swap(sinLat);
   }
   // Entries [first, last) of cell (row, col).
   void cell(int row, int col, std::size_t& first, std::size_t& last) const {
