@@ -15,7 +15,7 @@ PACKAGES=(
   fonts-ipafont-gothic gmt gmt-gshhg-low
   xvfb xauth python3-pil
   libgdal-dev gdal-bin python3-gdal python3-h5py unzip libtiff-tools
-  ffmpeg parallel slurm-wlm munge
+  ffmpeg parallel slurm-wlm munge libdeflate-dev
 )
 SAMPLE_L1B=GW1AM2_201207031905_234A_L1SGBTBR_2220220.h5
 JOBS=$(nproc)
