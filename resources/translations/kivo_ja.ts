@@ -645,6 +645,10 @@ Save as GeoTIFF</source>
         <translation>値のグリッドを地理座標付きGeoTIFFファイルに保存します
 GeoTIFF形式で保存</translation>
     </message>
+    <message>
+        <source>Doc/KIVOMeriview_Manual_EN.html</source>
+        <translation>Doc/KIVOMeriview_Manual_JP.html</translation>
+    </message>
 </context>
 <context>
     <name>kivo::app::ComBatchRunner</name>

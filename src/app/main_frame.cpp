@@ -460,7 +460,8 @@ void CMainFrame::runCommand(int id) {
       runBatchCommand();
       break;
     case cmd::kHelp:
-      openPage("Doc/KIVOMeriview_Manual_JP.html", 24);
+      // The guide in the interface's language: the Japanese interface names the Japanese page.
+      openPage(tr("Doc/KIVOMeriview_Manual_EN.html").toUtf8().constData(), 24);
       break;
     case cmd::kRelatedLink:
       openPage("Doc/KIVOMeriviewLink_JP.html", 25);
