@@ -107,6 +107,9 @@ CMainFrame::CMainFrame(MainFrameOptions options, QWidget* parent)
 }
 
 CMainFrame::~CMainFrame() {
+  // The bars hide while the window is taken apart; their signals must not reach it then.
+  if (historyBar_ != nullptr) historyBar_->disconnect(this);
+  mdi_->disconnect(this);
   // Views and panels release their slots in the product objects and stop their workers while
   // the objects still exist.
   for (QMdiSubWindow* sub : mdi_->subWindowList()) delete sub;
