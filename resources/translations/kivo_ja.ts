@@ -744,10 +744,236 @@ GeoTIFF形式で保存</translation>
     </message>
 </context>
 <context>
+    <name>kivo::app::ComImgOutConf</name>
+    <message>
+        <source>Title</source>
+        <translation>タイトル</translation>
+    </message>
+    <message>
+        <source>Show the title</source>
+        <translation>タイトルを表示する</translation>
+    </message>
+    <message>
+        <source>Position</source>
+        <translation>位置</translation>
+    </message>
+    <message>
+        <source>Left</source>
+        <translation>左</translation>
+    </message>
+    <message>
+        <source>Center</source>
+        <translation>中央</translation>
+    </message>
+    <message>
+        <source>Right</source>
+        <translation>右</translation>
+    </message>
+    <message>
+        <source>ColorBar</source>
+        <translation>カラーバー</translation>
+    </message>
+    <message>
+        <source>Show the color bar</source>
+        <translation>カラーバーを表示する</translation>
+    </message>
+    <message>
+        <source>Flipped Color Bar</source>
+        <translation>カラーバーを反転する</translation>
+    </message>
+    <message>
+        <source>Background</source>
+        <translation>背景</translation>
+    </message>
+    <message>
+        <source>Map Background</source>
+        <translation>地図背景表示</translation>
+    </message>
+</context>
+<context>
+    <name>kivo::app::ComIndiClrChc</name>
+    <message>
+        <source>Select...</source>
+        <translation>選択...</translation>
+    </message>
+</context>
+<context>
+    <name>kivo::app::ComMapConf</name>
+    <message>
+        <source>Map layers</source>
+        <translation>地図レイヤ</translation>
+    </message>
+    <message>
+        <source>Line width</source>
+        <translation>線の太さ</translation>
+    </message>
+    <message>
+        <source>Coast Line Type</source>
+        <translation>海岸線の太さ</translation>
+    </message>
+    <message>
+        <source>Latitude Longitude Line Type</source>
+        <translation>緯度経度線の太さ</translation>
+    </message>
+    <message>
+        <source>Line spacing</source>
+        <translation>線の間隔</translation>
+    </message>
+    <message>
+        <source>Latitude Longitude Width</source>
+        <translation>緯度経度間隔指定</translation>
+    </message>
+    <message>
+        <source>Latitude Width</source>
+        <translation>緯度線の間隔</translation>
+    </message>
+    <message>
+        <source>Longitude Width</source>
+        <translation>経度線の間隔</translation>
+    </message>
+    <message>
+        <source>Latitude/Longitude Lines</source>
+        <translation>緯度経度線表示</translation>
+    </message>
+    <message>
+        <source>Equator</source>
+        <translation>赤道表示</translation>
+    </message>
+    <message>
+        <source>Map Background</source>
+        <translation>地図背景表示</translation>
+    </message>
+</context>
+<context>
+    <name>kivo::app::ComMapFileConf</name>
+    <message>
+        <source>All Files (*.*)</source>
+        <translation>すべてのファイル (*.*)</translation>
+    </message>
+    <message>
+        <source>Coastline files</source>
+        <translation>海岸線ファイル</translation>
+    </message>
+    <message>
+        <source>Fix</source>
+        <translation>固定</translation>
+    </message>
+    <message>
+        <source>Automatic</source>
+        <translation>自動</translation>
+    </message>
+    <message>
+        <source>Ref...</source>
+        <translation>参照</translation>
+    </message>
+    <message>
+        <source>Map file</source>
+        <translation>地図ファイル</translation>
+    </message>
+    <message>
+        <source>Magnification 1 to under 8</source>
+        <translation>拡大率1～8未満</translation>
+    </message>
+    <message>
+        <source>Magnification 8 to 256</source>
+        <translation>拡大率8～256</translation>
+    </message>
+</context>
+<context>
+    <name>kivo::app::ComMovOutConf</name>
+    <message>
+        <source>Animation output setting </source>
+        <translation>動画出力設定</translation>
+    </message>
+    <message>
+        <source>Captions</source>
+        <translation>表示文字</translation>
+    </message>
+    <message>
+        <source>Title</source>
+        <translation>タイトル</translation>
+    </message>
+    <message>
+        <source>Position</source>
+        <translation>位置</translation>
+    </message>
+    <message>
+        <source>Left</source>
+        <translation>左</translation>
+    </message>
+    <message>
+        <source>Center</source>
+        <translation>中央</translation>
+    </message>
+    <message>
+        <source>Right</source>
+        <translation>右</translation>
+    </message>
+    <message>
+        <source>File Name</source>
+        <translation>ファイル名</translation>
+    </message>
+    <message>
+        <source>Upper</source>
+        <translation>上</translation>
+    </message>
+    <message>
+        <source>Lower</source>
+        <translation>下</translation>
+    </message>
+    <message>
+        <source>ColorBar</source>
+        <translation>カラーバー</translation>
+    </message>
+    <message>
+        <source>Flipped Color Bar</source>
+        <translation>カラーバーを反転する</translation>
+    </message>
+    <message>
+        <source>Number of frames per second</source>
+        <translation>1秒あたりのフレーム数</translation>
+    </message>
+    <message>
+        <source>Map layers</source>
+        <translation>地図レイヤ</translation>
+    </message>
+    <message>
+        <source>Latitude/Longitude Lines</source>
+        <translation>緯度経度線表示</translation>
+    </message>
+    <message>
+        <source>Equator</source>
+        <translation>赤道表示</translation>
+    </message>
+    <message>
+        <source>Map Background</source>
+        <translation>地図背景表示</translation>
+    </message>
+</context>
+<context>
     <name>kivo::app::ComPrdctMpDsp</name>
     <message>
         <source>Animation: file %1 of %2, %3 frames written</source>
         <translation>動画作成: %2 ファイル中 %1 ファイル目、%3 フレーム出力済み</translation>
+    </message>
+</context>
+<context>
+    <name>kivo::app::ComPropConf</name>
+    <message>
+        <source>User setting </source>
+        <translation>ユーザ設定</translation>
+    </message>
+    <message>
+        <source>Image output setting </source>
+        <translation>画像出力設定</translation>
+    </message>
+    <message>
+        <source>A narrow line </source>
+        <translation>地図レイヤ設定</translation>
+    </message>
+    <message>
+        <source>Map File Mode</source>
+        <translation>地図ファイル設定</translation>
     </message>
 </context>
 <context>
@@ -771,6 +997,64 @@ GeoTIFF形式で保存</translation>
     <message>
         <source>Longitude</source>
         <translation>経度</translation>
+    </message>
+</context>
+<context>
+    <name>kivo::app::ComShrClrChc</name>
+    <message>
+        <source>Coast</source>
+        <translation>海岸線表示</translation>
+    </message>
+    <message>
+        <source>Order</source>
+        <translation>順序</translation>
+    </message>
+    <message>
+        <source>Front</source>
+        <translation>前面に表示</translation>
+    </message>
+    <message>
+        <source>Back</source>
+        <translation>背面に表示</translation>
+    </message>
+    <message>
+        <source>Select...</source>
+        <translation>選択...</translation>
+    </message>
+</context>
+<context>
+    <name>kivo::app::ComUserConf</name>
+    <message>
+        <source>Big Endian</source>
+        <translation>ビッグエンディアン</translation>
+    </message>
+    <message>
+        <source>Little Endian</source>
+        <translation>リトルエンディアン</translation>
+    </message>
+    <message>
+        <source>Maximum number of input files</source>
+        <translation>最大ファイル数</translation>
+    </message>
+    <message>
+        <source>Byte order</source>
+        <translation>バイトオーダー</translation>
+    </message>
+    <message>
+        <source>Number of digits for decimal fraction</source>
+        <translation>小数点以下の桁数</translation>
+    </message>
+    <message>
+        <source>Number of columns which are included in a line</source>
+        <translation>改行するカラム数</translation>
+    </message>
+    <message>
+        <source>Value of invalid data (Signed)</source>
+        <translation>欠測データの値（符号有り）</translation>
+    </message>
+    <message>
+        <source>Value of invalid data (Unsigned)</source>
+        <translation>欠測データの値（符号無し）</translation>
     </message>
 </context>
 <context>

@@ -33,6 +33,7 @@
 #include "app/messages.h"
 #include "app/notifications.h"
 #include "app/open_panel/file_open_panel.h"
+#include "app/settings_dialogs/settings_sheet.h"
 #include "app/table_chooser_bar.h"
 #include "app/tool_icons.h"
 
@@ -49,8 +50,7 @@ const std::set<int> kMapViewCommands = {
     cmd::kMoveRight, cmd::kMoveLeft, cmd::kMoveUp, cmd::kMoveDown, cmd::kBackToolBar};
 
 // Commands whose work comes with later parts of the program: shown, but not yet offered.
-const std::set<int> kNotYetOffered = {cmd::kAnimationAmsr2, cmd::kAnimationAmsrE, cmd::kPrefUser,
-                                      cmd::kPrefImage,      cmd::kPrefMapLayer,   cmd::kPrefMapFile};
+const std::set<int> kNotYetOffered = {cmd::kAnimationAmsr2, cmd::kAnimationAmsrE};
 
 constexpr int kPane1Width = 275;
 constexpr int kMinWidth = 343;
@@ -471,6 +471,17 @@ void CMainFrame::runCommand(int id) {
       break;
     case cmd::kVersion:
       showVersion();
+      break;
+    case cmd::kPrefUser:
+    case cmd::kPrefImage:
+    case cmd::kPrefMapLayer:
+    case cmd::kPrefMapFile:
+      // The active map view edits its own settings; otherwise the main window's are edited.
+      if (ComPrdctMpDsp* view = activeMapView()) {
+        view->runCommand(id);
+      } else {
+        ComOpenPropConf(*this, this, settings_, preferencesPage(id));
+      }
       break;
     default:
       break;

@@ -27,6 +27,7 @@
 #include "app/messages.h"
 #include "app/open_panel/file_open_panel.h"
 #include "app/program_folder.h"
+#include "app/settings_dialogs/movie_output_dialog.h"
 #include "map/view_state.h"
 
 namespace {
@@ -143,6 +144,19 @@ int main(int argc, char** argv) {
   // Dialogs of the map view and the main window.
   if (view != nullptr) check(saveDialog([&] { frame.runCommand(cmd::kSelectArea); }, prefix + QStringLiteral("select_area.png")));
   check(saveDialog([&] { frame.runCommand(cmd::kVersion); }, prefix + QStringLiteral("version.png")));
+  // The settings sheet on each of its pages (over the active view's settings), and the
+  // animation output settings.
+  const struct {
+    int command;
+    const char* file;
+  } pages[] = {{cmd::kPrefUser, "prefs_user.png"},
+               {cmd::kPrefImage, "prefs_image_output.png"},
+               {cmd::kPrefMapLayer, "prefs_map_layer.png"},
+               {cmd::kPrefMapFile, "prefs_map_file.png"}};
+  for (const auto& page : pages) {
+    check(saveDialog([&] { frame.runCommand(page.command); }, prefix + QString::fromUtf8(page.file)));
+  }
+  check(saveDialog([&] { app::runMovieOutputDialog(&frame, frame.settings()); }, prefix + QStringLiteral("movie_output.png")));
   frame.runCommand(cmd::kBatchHistory);
   settle(300);
   check(save(frame, prefix + QStringLiteral("history_bar.png")));

@@ -14,6 +14,7 @@
 #include "app/commands.h"
 #include "app/main_frame.h"
 #include "app/map_view/select_area_dialog.h"
+#include "app/settings_dialogs/settings_sheet.h"
 #include "app/messages.h"
 #include "app/table_chooser_bar.h"
 #include "app/view_settings.h"
@@ -330,6 +331,10 @@ bool ComPrdctMpDsp::commandEnabled(int id) const {
     case cmd::kBarHorizontal:
     case cmd::kCopyWindow:
     case cmd::kCopySelection:
+    case cmd::kPrefUser:
+    case cmd::kPrefImage:
+    case cmd::kPrefMapLayer:
+    case cmd::kPrefMapFile:
       return true;
     case cmd::kBack:
     case cmd::kBackToolBar:
@@ -444,6 +449,14 @@ void ComPrdctMpDsp::runCommand(int id) {
       return;
     case cmd::kSaveHdf:
       ComSaveHdf();
+      return;
+    case cmd::kPrefUser:
+    case cmd::kPrefImage:
+    case cmd::kPrefMapLayer:
+    case cmd::kPrefMapFile:
+      // The sheet edits this view's own settings; the view draws again whatever the answer.
+      ComOpenPropConf(frame_, this, settings_, preferencesPage(id));
+      refresh();
       return;
     default:
       if (!isStandardLongitude(id)) return;  // the outputs come with their own parts
