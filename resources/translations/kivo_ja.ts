@@ -658,6 +658,61 @@ GeoTIFF形式で保存</translation>
     </message>
 </context>
 <context>
+    <name>kivo::app::ComClrCnfg</name>
+    <message>
+        <source>Linear</source>
+        <translation>線形</translation>
+    </message>
+    <message>
+        <source>Log</source>
+        <translation>対数</translation>
+    </message>
+    <message>
+        <source>Count Value</source>
+        <translation>カウント値</translation>
+    </message>
+    <message>
+        <source>RGB Value</source>
+        <translation>RGB値</translation>
+    </message>
+    <message>
+        <source>Interpolation</source>
+        <translation>補間</translation>
+    </message>
+    <message>
+        <source>Get Max / Min</source>
+        <translation>最大値／最小値取得</translation>
+    </message>
+    <message>
+        <source>Get 3-sigma</source>
+        <translation>3σ取得</translation>
+    </message>
+    <message>
+        <source>Ref..</source>
+        <translation>参照</translation>
+    </message>
+    <message>
+        <source>Save</source>
+        <translation>保存</translation>
+    </message>
+    <message>
+        <source>File Name</source>
+        <translation>ファイル名</translation>
+    </message>
+    <message>
+        <source>Look Up Table Files (*.lut)</source>
+        <translation>ルックアップテーブルファイル (*.lut)</translation>
+    </message>
+    <message>
+        <source>Color Table Files (*.clt)</source>
+        <translation>カラーテーブルファイル (*.clt)</translation>
+    </message>
+    <message>
+        <source>All Files (*)</source>
+        <translation>すべてのファイル (*)</translation>
+    </message>
+</context>
+<context>
     <name>kivo::app::ComCmdBatchBar</name>
     <message>
         <source>Save</source>
@@ -1020,6 +1075,73 @@ GeoTIFF形式で保存</translation>
     <message>
         <source>Select...</source>
         <translation>選択...</translation>
+    </message>
+</context>
+<context>
+    <name>kivo::app::ComTblEditor</name>
+    <message>
+        <source>Red</source>
+        <translation>赤</translation>
+    </message>
+    <message>
+        <source>Green</source>
+        <translation>緑</translation>
+    </message>
+    <message>
+        <source>Blue</source>
+        <translation>青</translation>
+    </message>
+    <message>
+        <source>Edit Look Up Table</source>
+        <translation>ルックアップテーブル設定</translation>
+    </message>
+    <message>
+        <source>Edit Color Bar Table</source>
+        <translation>擬似カラーテーブル設定</translation>
+    </message>
+    <message>
+        <source>2 Point</source>
+        <translation>2ポイント</translation>
+    </message>
+    <message>
+        <source>3 Point</source>
+        <translation>3ポイント</translation>
+    </message>
+    <message>
+        <source>5 Point</source>
+        <translation>5ポイント</translation>
+    </message>
+    <message>
+        <source>9 Point</source>
+        <translation>9ポイント</translation>
+    </message>
+    <message>
+        <source>Line Graph</source>
+        <translation>折れ線グラフ</translation>
+    </message>
+    <message>
+        <source>Bar Graph</source>
+        <translation>棒グラフ</translation>
+    </message>
+    <message>
+        <source>No of Points</source>
+        <translation>ポイント数</translation>
+    </message>
+    <message>
+        <source>No of Point</source>
+        <translation>ポイント数</translation>
+    </message>
+    <message>
+        <source>Graph Type</source>
+        <translation>グラフタイプ</translation>
+    </message>
+    <message>
+        <source>Color Bar Table Title / Unit</source>
+        <translation>カラーバーのタイトル／単位</translation>
+    </message>
+    <message>
+        <source>Count</source>
+        <translation>カウント値</translation>
     </message>
 </context>
 <context>

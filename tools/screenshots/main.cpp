@@ -120,6 +120,7 @@ int main(int argc, char** argv) {
   }
   panel->open();
   app::ComPrdctMpDsp* view = panel->lastMapView();
+  app::ComPrdctMpDsp* single = view;
   waitFor([&] { return frame.progressText().contains(QStringLiteral("調整完了")); }, 60000);
   settle(500);
   check(save(frame, prefix + QStringLiteral("level1b_eqr.png")));
@@ -143,6 +144,15 @@ int main(int argc, char** argv) {
 
   // Dialogs of the map view and the main window.
   if (view != nullptr) check(saveDialog([&] { frame.runCommand(cmd::kSelectArea); }, prefix + QStringLiteral("select_area.png")));
+  // The table editors: the composite's look-up table, then the orbit's colour table.
+  if (view != nullptr) {
+    check(saveDialog([&] { frame.runCommand(cmd::kEditLookupTable); }, prefix + QStringLiteral("lookup_table_editor.png")));
+  }
+  if (auto* sub = single != nullptr ? qobject_cast<QMdiSubWindow*>(single->parentWidget()) : nullptr) {
+    frame.mdiArea()->setActiveSubWindow(sub);
+    settle(300);
+    check(saveDialog([&] { frame.runCommand(cmd::kEditColourTable); }, prefix + QStringLiteral("colour_table_editor.png")));
+  }
   check(saveDialog([&] { frame.runCommand(cmd::kVersion); }, prefix + QStringLiteral("version.png")));
   // The settings sheet on each of its pages (over the active view's settings), and the
   // animation output settings.

@@ -17,6 +17,7 @@
 #include "app/settings_dialogs/settings_sheet.h"
 #include "app/messages.h"
 #include "app/table_chooser_bar.h"
+#include "app/table_editors/table_editor.h"
 #include "app/view_settings.h"
 #include "product_model/catalogue.h"
 
@@ -359,10 +360,12 @@ bool ComPrdctMpDsp::commandEnabled(int id) const {
       return hasProduct_ && !state_.hdfOutput();
     case cmd::kSaveHdf:
       return hasProduct_ && state_.hdfOutput() && state_.selection().valid;
-    case cmd::kMetaData:
     case cmd::kEditColourTable:
+      return hasProduct_ && !product_.composite;
     case cmd::kEditLookupTable:
-      return false;  // the metadata list and the table editors are not offered yet
+      return hasProduct_ && product_.composite;
+    case cmd::kMetaData:
+      return false;  // the metadata list is not offered yet
     default:
       return isStandardLongitude(id) && state_.standardLongitudeEnabled();
   }
@@ -458,6 +461,17 @@ void ComPrdctMpDsp::runCommand(int id) {
       ComOpenPropConf(frame_, this, settings_, preferencesPage(id));
       refresh();
       return;
+    case cmd::kEditColourTable:
+    case cmd::kEditLookupTable: {
+      // The editor changes the table live and asks for redraws; OK may set a new caption.
+      TableEditorContext context{&table_, &settings_, &display_.statistics(), family_, caption_,
+                                 [this] { frame_.postPreview(); }};
+      dialogOpen_ = true;
+      if (ComEditTable(id == cmd::kEditLookupTable, context, this) == QDialog::Accepted) caption_ = context.caption;
+      dialogOpen_ = false;
+      invalidate();
+      return;
+    }
     default:
       if (!isStandardLongitude(id)) return;  // the outputs come with their own parts
       state_.setStandardLongitude(cmd::kStdLonDegrees[id - cmd::kStdLon0]);
