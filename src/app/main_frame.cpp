@@ -26,6 +26,7 @@
 #include <set>
 
 #include "app/animation/movie_list.h"
+#include "app/animation/movie_panel.h"
 #include "app/batch/batch_runner.h"
 #include "app/batch/history_bar.h"
 #include "app/commands.h"
@@ -49,8 +50,7 @@ const std::set<int> kMapViewCommands = {
     cmd::kMoveRight, cmd::kMoveLeft, cmd::kMoveUp, cmd::kMoveDown, cmd::kBackToolBar};
 
 // Commands whose work comes with later parts of the program: shown, but not yet offered.
-const std::set<int> kNotYetOffered = {cmd::kAnimationAmsr2, cmd::kAnimationAmsrE, cmd::kPrefUser,
-                                      cmd::kPrefImage,      cmd::kPrefMapLayer,   cmd::kPrefMapFile};
+const std::set<int> kNotYetOffered = {cmd::kPrefUser, cmd::kPrefImage, cmd::kPrefMapLayer, cmd::kPrefMapFile};
 
 constexpr int kPane1Width = 275;
 constexpr int kMinWidth = 343;
@@ -81,6 +81,7 @@ CMainFrame::CMainFrame(MainFrameOptions options, QWidget* parent)
 
   templates_["ComFlOpnView"] = [](CMainFrame& frame) -> QWidget* { return new ComFlOpnView(frame); };
   templates_["ComPrdctMpDsp"] = [](CMainFrame& frame) -> QWidget* { return new ComPrdctMpDsp(frame); };
+  templates_["ComMkMoveView"] = [](CMainFrame& frame) -> QWidget* { return new ComMkMoveView(frame); };
 
   settings_.ComReadCnf();
   loadCoastlines();
@@ -189,6 +190,20 @@ ComFlOpnView* CMainFrame::ComOpnFlPanel(int family, bool hdfOutput) {
     sub->setWindowTitle(QStringLiteral("AMSR-Eプロダクト読み込み"));
   }
   panel->ComInitPanel(family, hdfOutput);
+  sub->show();
+  return panel;
+}
+
+ComMkMoveView* CMainFrame::ComOpnMovPanel(int family) {
+  auto* panel = qobject_cast<ComMkMoveView*>(createFromTemplate("ComMkMoveView"));
+  if (panel == nullptr) return nullptr;
+  QMdiSubWindow* sub = mdi_->addSubWindow(panel);
+  sub->setAttribute(Qt::WA_DeleteOnClose);
+  sub->setWindowIcon(applicationIcon());
+  const QString title = family == kFamilyAmsr2 ? tr("Create Animation AMSR2") : tr("Create Animation AMSR-E");
+  sub->setWindowTitle(title);
+  panel->setWindowTitle(title);
+  panel->ComInitMovPanel(family);
   sub->show();
   return panel;
 }
@@ -443,6 +458,10 @@ void CMainFrame::runCommand(int id) {
       break;
     case cmd::kOpenAmsr2Output:
       ComOpnFlPanel(kFamilyAmsr2, true);
+      break;
+    case cmd::kAnimationAmsr2:
+    case cmd::kAnimationAmsrE:
+      ComOpnMovPanel(id == cmd::kAnimationAmsr2 ? kFamilyAmsr2 : kFamilyAmsrE);
       break;
     case cmd::kQuit:
       close();
