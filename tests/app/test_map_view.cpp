@@ -195,10 +195,10 @@ TEST_F(MapView, CommandsChangeTheViewAndItsPicture) {
   EXPECT_TRUE(view->commandChecked(cmd::kModePan));
   EXPECT_EQ(view->cursor().shape(), Qt::OpenHandCursor);
 
-  // Outputs follow the HDF output mode; the metadata list and the editors come later.
+  // Outputs follow the HDF output mode; the metadata list is offered, the editors come later.
   EXPECT_TRUE(view->commandEnabled(cmd::kSaveImage));
   EXPECT_FALSE(view->commandEnabled(cmd::kSaveHdf));
-  EXPECT_FALSE(view->commandEnabled(cmd::kMetaData));
+  EXPECT_TRUE(view->commandEnabled(cmd::kMetaData));
   EXPECT_FALSE(view->commandEnabled(cmd::kEditColourTable));
 
   frame->runCommand(cmd::kBarVertical);

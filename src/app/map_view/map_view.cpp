@@ -14,6 +14,7 @@
 #include "app/commands.h"
 #include "app/main_frame.h"
 #include "app/map_view/select_area_dialog.h"
+#include "app/metadata/metadata_dialog.h"
 #include "app/messages.h"
 #include "app/table_chooser_bar.h"
 #include "app/view_settings.h"
@@ -355,9 +356,10 @@ bool ComPrdctMpDsp::commandEnabled(int id) const {
     case cmd::kSaveHdf:
       return hasProduct_ && state_.hdfOutput() && state_.selection().valid;
     case cmd::kMetaData:
+      return hasProduct_;
     case cmd::kEditColourTable:
     case cmd::kEditLookupTable:
-      return false;  // the metadata list and the table editors are not offered yet
+      return false;  // the table editors are not offered yet
     default:
       return isStandardLongitude(id) && state_.standardLongitudeEnabled();
   }
@@ -444,6 +446,9 @@ void ComPrdctMpDsp::runCommand(int id) {
       return;
     case cmd::kSaveHdf:
       ComSaveHdf();
+      return;
+    case cmd::kMetaData:
+      openMetadataList(*this);
       return;
     default:
       if (!isStandardLongitude(id)) return;  // the outputs come with their own parts
