@@ -110,7 +110,9 @@ CMainFrame::CMainFrame(MainFrameOptions options, QWidget* parent)
 CMainFrame::~CMainFrame() {
   // Views and panels release their slots in the product objects and stop their workers while
   // the objects still exist.
-  for (QMdiSubWindow* sub : mdi_->subWindowList()) delete sub;
+  // Closed child windows waiting for their deferred deletion are no longer listed by the MDI
+  // area, so every child window is looked up among its children.
+  for (QMdiSubWindow* sub : mdi_->findChildren<QMdiSubWindow*>()) delete sub;
   for (auto& object : products_) object->ComStopMesh();
 }
 
@@ -204,7 +206,11 @@ ComMkMoveView* CMainFrame::ComOpnMovPanel(int family) {
   sub->setWindowTitle(title);
   panel->setWindowTitle(title);
   panel->ComInitMovPanel(family);
+  // Child windows cascade from the top left, the newest in front.
+  const int step = static_cast<int>(mdi_->subWindowList().size() - 1) % 8;
+  sub->move(24 * step, 24 * step);
   sub->show();
+  mdi_->setActiveSubWindow(sub);
   return panel;
 }
 

@@ -163,12 +163,17 @@ int main(int argc, char** argv) {
     });
     movie->chooseOutput();
     if (auto* sub = qobject_cast<QMdiSubWindow*>(movie->parentWidget())) {
-      sub->resize(640, 520);
+      sub->resize(700, 560);
       frame.mdiArea()->setActiveSubWindow(sub);
     }
     settle(300);
     check(save(frame, prefix + QStringLiteral("animation_panel.png")));
     movie->cancel();
+    settle(200);
+  }
+  // The map view is the active window again for its dialogs.
+  if (view != nullptr) {
+    if (auto* sub = qobject_cast<QMdiSubWindow*>(view->parentWidget())) frame.mdiArea()->setActiveSubWindow(sub);
   }
 
   // Dialogs of the map view and the main window.

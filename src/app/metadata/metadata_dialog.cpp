@@ -39,6 +39,7 @@ ComMetaDataDlg::ComMetaDataDlg(QWidget* parent) : QDialog(parent) {
   attributes_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   attributes_->setSelectionBehavior(QAbstractItemView::SelectRows);
   attributes_->verticalHeader()->setVisible(false);
+  attributes_->verticalHeader()->setDefaultSectionSize(attributes_->fontMetrics().height() + 6);
   attributes_->horizontalHeader()->setStretchLastSection(false);
   // The column heads are the list's own texts in every language.
   attributes_->setHorizontalHeaderLabels({QStringLiteral("No"), QStringLiteral("項目"), QStringLiteral("内容")});
