@@ -649,6 +649,14 @@ GeoTIFF形式で保存</translation>
         <source>Doc/KIVOMeriview_Manual_EN.html</source>
         <translation>Doc/KIVOMeriview_Manual_JP.html</translation>
     </message>
+    <message>
+        <source>Create Animation AMSR2</source>
+        <translation>AMSR2 動画作成</translation>
+    </message>
+    <message>
+        <source>Create Animation AMSR-E</source>
+        <translation>AMSR-E 動画作成</translation>
+    </message>
 </context>
 <context>
     <name>kivo::app::ComBatchRunner</name>
@@ -932,6 +940,84 @@ GeoTIFF形式で保存</translation>
     <message>
         <source>Magnification 8 to 256</source>
         <translation>拡大率8～256</translation>
+    </message>
+</context>
+<context>
+    <name>kivo::app::ComMetaDataDlg</name>
+    <message>
+        <source>Close</source>
+        <translation>閉じる</translation>
+    </message>
+</context>
+<context>
+    <name>kivo::app::ComMkMoveView</name>
+    <message>
+        <source>Add ...</source>
+        <translation>追加 ...</translation>
+    </message>
+    <message>
+        <source>Remove</source>
+        <translation>削除</translation>
+    </message>
+    <message>
+        <source>Move the selected file up</source>
+        <translation>選択したファイルを上へ移動します</translation>
+    </message>
+    <message>
+        <source>Move the selected file down</source>
+        <translation>選択したファイルを下へ移動します</translation>
+    </message>
+    <message>
+        <source>Level</source>
+        <translation>レベル</translation>
+    </message>
+    <message>
+        <source>Channel</source>
+        <translation>チャンネル</translation>
+    </message>
+    <message>
+        <source>Color Table</source>
+        <translation>カラーテーブル</translation>
+    </message>
+    <message>
+        <source>Animation File</source>
+        <translation>動画ファイル</translation>
+    </message>
+    <message>
+        <source>Ref</source>
+        <translation>参照</translation>
+    </message>
+    <message>
+        <source>Animation Config</source>
+        <translation>動画出力設定</translation>
+    </message>
+    <message>
+        <source>Select</source>
+        <translation>選択</translation>
+    </message>
+    <message>
+        <source>Make</source>
+        <translation>作成</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>キャンセル</translation>
+    </message>
+    <message>
+        <source>AMSR2 Files(*.h5)|*.h5|All Files(*.*)|*.*||</source>
+        <translation>AMSR2ファイル(*.h5)|*.h5|すべてのファイル(*.*)|*.*||</translation>
+    </message>
+    <message>
+        <source>AMSR/AMSR-E Files(*.00)|*.00|All Files(*.*)|*.*||</source>
+        <translation>AMSR/AMSR-Eファイル(*.00)|*.00|すべてのファイル(*.*)|*.*||</translation>
+    </message>
+    <message>
+        <source>Movie (*.avi)|*.avi|Google Earth (*.kml)|*.kml|Google Earth (*.kmz)|*.kmz||</source>
+        <translation>動画 (*.avi)|*.avi|Google Earth (*.kml)|*.kml|Google Earth (*.kmz)|*.kmz||</translation>
+    </message>
+    <message>
+        <source>Movie (*.avi)|*.avi||</source>
+        <translation>動画 (*.avi)|*.avi||</translation>
     </message>
 </context>
 <context>

@@ -26,6 +26,7 @@
 #include <set>
 
 #include "app/animation/movie_list.h"
+#include "app/animation/movie_panel.h"
 #include "app/batch/batch_runner.h"
 #include "app/batch/history_bar.h"
 #include "app/commands.h"
@@ -50,7 +51,7 @@ const std::set<int> kMapViewCommands = {
     cmd::kMoveRight, cmd::kMoveLeft, cmd::kMoveUp, cmd::kMoveDown, cmd::kBackToolBar};
 
 // Commands whose work comes with later parts of the program: shown, but not yet offered.
-const std::set<int> kNotYetOffered = {cmd::kAnimationAmsr2, cmd::kAnimationAmsrE};
+const std::set<int> kNotYetOffered = {};
 
 constexpr int kPane1Width = 275;
 constexpr int kMinWidth = 343;
@@ -81,6 +82,7 @@ CMainFrame::CMainFrame(MainFrameOptions options, QWidget* parent)
 
   templates_["ComFlOpnView"] = [](CMainFrame& frame) -> QWidget* { return new ComFlOpnView(frame); };
   templates_["ComPrdctMpDsp"] = [](CMainFrame& frame) -> QWidget* { return new ComPrdctMpDsp(frame); };
+  templates_["ComMkMoveView"] = [](CMainFrame& frame) -> QWidget* { return new ComMkMoveView(frame); };
 
   settings_.ComReadCnf();
   loadCoastlines();
@@ -112,7 +114,9 @@ CMainFrame::~CMainFrame() {
   mdi_->disconnect(this);
   // Views and panels release their slots in the product objects and stop their workers while
   // the objects still exist.
-  for (QMdiSubWindow* sub : mdi_->subWindowList()) delete sub;
+  // Closed child windows waiting for their deferred deletion are no longer listed by the MDI
+  // area, so every child window is looked up among its children.
+  for (QMdiSubWindow* sub : mdi_->findChildren<QMdiSubWindow*>()) delete sub;
   for (auto& object : products_) object->ComStopMesh();
 }
 
@@ -193,6 +197,24 @@ ComFlOpnView* CMainFrame::ComOpnFlPanel(int family, bool hdfOutput) {
   }
   panel->ComInitPanel(family, hdfOutput);
   sub->show();
+  return panel;
+}
+
+ComMkMoveView* CMainFrame::ComOpnMovPanel(int family) {
+  auto* panel = qobject_cast<ComMkMoveView*>(createFromTemplate("ComMkMoveView"));
+  if (panel == nullptr) return nullptr;
+  QMdiSubWindow* sub = mdi_->addSubWindow(panel);
+  sub->setAttribute(Qt::WA_DeleteOnClose);
+  sub->setWindowIcon(applicationIcon());
+  const QString title = family == kFamilyAmsr2 ? tr("Create Animation AMSR2") : tr("Create Animation AMSR-E");
+  sub->setWindowTitle(title);
+  panel->setWindowTitle(title);
+  panel->ComInitMovPanel(family);
+  // Child windows cascade from the top left, the newest in front.
+  const int step = static_cast<int>(mdi_->subWindowList().size() - 1) % 8;
+  sub->move(24 * step, 24 * step);
+  sub->show();
+  mdi_->setActiveSubWindow(sub);
   return panel;
 }
 
@@ -446,6 +468,10 @@ void CMainFrame::runCommand(int id) {
       break;
     case cmd::kOpenAmsr2Output:
       ComOpnFlPanel(kFamilyAmsr2, true);
+      break;
+    case cmd::kAnimationAmsr2:
+    case cmd::kAnimationAmsrE:
+      ComOpnMovPanel(id == cmd::kAnimationAmsr2 ? kFamilyAmsr2 : kFamilyAmsrE);
       break;
     case cmd::kQuit:
       close();

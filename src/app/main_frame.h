@@ -34,6 +34,7 @@ namespace kivo::app {
 class ComClrCmbBarWidget;
 class ComCmdBatchBar;
 class ComFlOpnView;
+class ComMkMoveView;
 class ComPrdctMpDsp;
 class QueuedProductEvents;
 
@@ -108,6 +109,8 @@ class CMainFrame : public QMainWindow {
   // --- child windows --------------------------------------------------------------------
   // A file open panel of a family (0 AMSR2, 1 AMSR/AMSR-E), in HDF output mode or not.
   ComFlOpnView* ComOpnFlPanel(int family, bool hdfOutput);
+  // An animation panel of a family (0 AMSR2, 1 AMSR/AMSR-E).
+  ComMkMoveView* ComOpnMovPanel(int family);
   // A new map view from the template "ComPrdctMpDsp", titled `title`; off screen when not
   // `visible`. nullptr when the window cannot be made.
   ComPrdctMpDsp* openMapView(const QString& title, bool visible);

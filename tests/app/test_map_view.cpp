@@ -195,11 +195,11 @@ TEST_F(MapView, CommandsChangeTheViewAndItsPicture) {
   EXPECT_TRUE(view->commandChecked(cmd::kModePan));
   EXPECT_EQ(view->cursor().shape(), Qt::OpenHandCursor);
 
-  // Outputs follow the HDF output mode; the metadata list comes later; a single channel is
-  // edited as a colour table, not as a look-up table.
+  // Outputs follow the HDF output mode; a single channel is edited as a colour table, not as a
+  // look-up table.
   EXPECT_TRUE(view->commandEnabled(cmd::kSaveImage));
   EXPECT_FALSE(view->commandEnabled(cmd::kSaveHdf));
-  EXPECT_FALSE(view->commandEnabled(cmd::kMetaData));
+  EXPECT_TRUE(view->commandEnabled(cmd::kMetaData));
   EXPECT_TRUE(view->commandEnabled(cmd::kEditColourTable));
   EXPECT_FALSE(view->commandEnabled(cmd::kEditLookupTable));
 

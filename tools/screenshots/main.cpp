@@ -20,11 +20,13 @@
 #include <memory>
 #include <string>
 
+#include "app/animation/movie_panel.h"
 #include "app/commands.h"
 #include "app/main_frame.h"
 #include "app/map_view/map_view.h"
 #include "app/message_box.h"
 #include "app/messages.h"
+#include "app/metadata/metadata_dialog.h"
 #include "app/open_panel/file_open_panel.h"
 #include "app/program_folder.h"
 #include "app/settings_dialogs/movie_output_dialog.h"
@@ -141,6 +143,40 @@ int main(int argc, char** argv) {
   frame.runCommand(cmd::kZoomIn);
   settle(800);
   check(save(frame, prefix + QStringLiteral("composite_polar.png")));
+
+  // The metadata list over the composite's view.
+  if (view != nullptr) {
+    frame.runCommand(cmd::kMetaData);
+    if (auto* list = view->findChild<app::ComMetaDataDlg*>()) {
+      list->move(frame.geometry().topLeft() + QPoint(120, 160));
+      settle(300);
+      check(save(*list, prefix + QStringLiteral("metadata_list.png")));
+      list->close();
+    }
+  }
+
+  // An animation panel of two Level 3 products with an output chosen.
+  if (app::ComMkMoveView* movie = frame.ComOpnMovPanel(app::kFamilyAmsr2)) {
+    movie->addFiles({samples + QStringLiteral("/GW1AM2_20120700_01M_EQMA_L3SGT36LA2220220.h5"),
+                     samples + QStringLiteral("/GW1AM2_20120700_01M_EQMA_L3SGT36HA2220220.h5")});
+    movie->setOutputChooser([&out](QWidget*, const QString&, const QString& name, const QStringList&, int& filter) {
+      filter = 2;
+      return out + QLatin1Char('/') + name;
+    });
+    movie->chooseOutput();
+    if (auto* sub = qobject_cast<QMdiSubWindow*>(movie->parentWidget())) {
+      sub->resize(700, 560);
+      frame.mdiArea()->setActiveSubWindow(sub);
+    }
+    settle(300);
+    check(save(frame, prefix + QStringLiteral("animation_panel.png")));
+    movie->cancel();
+    settle(200);
+  }
+  // The map view is the active window again for its dialogs.
+  if (view != nullptr) {
+    if (auto* sub = qobject_cast<QMdiSubWindow*>(view->parentWidget())) frame.mdiArea()->setActiveSubWindow(sub);
+  }
 
   // Dialogs of the map view and the main window.
   if (view != nullptr) check(saveDialog([&] { frame.runCommand(cmd::kSelectArea); }, prefix + QStringLiteral("select_area.png")));

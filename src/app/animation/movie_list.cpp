@@ -19,7 +19,12 @@
 namespace kivo::app {
 namespace {
 
+constexpr MsgCode kMsgNotHdf = 2;         // with the path
+constexpr MsgCode kMsgOtherLevel = 3;     // with the path
+constexpr MsgCode kMsgOtherFamily = 4;    // with the path
 constexpr MsgCode kMsgMetadata = 23;
+constexpr MsgCode kMsgListFull = 32;
+constexpr MsgCode kMsgOtherProjection = 39;
 constexpr MsgCode kMsgLoadFailed = 40;
 constexpr std::size_t kMaxPathBytes = 260;
 
@@ -41,19 +46,196 @@ std::string movieFileListName(const std::tm& t) {
   return text;
 }
 
+std::string movieOutputPath(const std::string& chosen, int kind) {
+  const char* extension = kind == kMovieKml ? ".kml" : kind == kMovieKmz ? ".kmz" : ".avi";
+  return chosen.find(extension) == std::string::npos ? chosen + extension : chosen;
+}
+
 MovieFileList::MovieFileList(CMainFrame& frame, int family) : frame_(frame), family_(family) {}
 
 MovieFileList::~MovieFileList() { releaseAll(); }
 
-void MovieFileList::releaseAll() {
+int MovieFileList::readMaxFileCount(bool capped) const {
+  int value = kMovieListPlaces;
+  frame_.settings().ComGetVal(kIdNumReadFiles, &value);
+  return capped ? std::min(value, kMovieListPlaces) : value;
+}
+
+std::vector<std::string> MovieFileList::paths() const {
+  std::vector<std::string> list;
+  for (const MovFileEntry& e : entries_) list.push_back(e.path);
+  return list;
+}
+
+std::string MovieFileList::productWord() const { return productName_.substr(0, productName_.find(' ')); }
+
+std::string MovieFileList::levelWord() const {
+  const std::size_t space = productName_.find(' ');
+  return space == std::string::npos ? std::string() : productName_.substr(space + 1);
+}
+
+int MovieFileList::registerFile(const std::string& path, MovFileEntry& entry, std::string& name, int& projection,
+                                bool& known) {
   const auto objects = frame_.productObjects();
-  for (MovFileEntry& e : entries_) {
-    for (std::size_t k = 0; k < 3; ++k) {
-      if (e.slots[k] >= 0) objects[k]->ComClosePrdct(e.slots[k], false);
+  int first = 0;
+  for (std::size_t k = 0; k < 3; ++k) {
+    model::ComPrdctMngmnt& object = *objects[k];
+    bool held = false;
+    std::string heldPath;
+    for (int s = 0; s < model::kSlotCount && !held; ++s) held = object.ComGetFilePath(s, heldPath) == 0 && heldPath == path;
+    std::string otherName;
+    int otherProjection = -1;
+    bool otherKnown = false;
+    const int rc = k == 0 ? object.ComOpenPrdctFile(path, entry.slots[k], name, projection, known)
+                          : object.ComOpenPrdctFile(path, entry.slots[k], otherName, otherProjection, otherKnown);
+    // A file whose projection the object already knows is found again without a new user;
+    // adding one keeps every release balanced, also when a view or panel holds the file.
+    const bool knownNow = k == 0 ? known : otherKnown;
+    if (rc == 0 && held && knownNow) object.ComAddRef(entry.slots[k]);
+    if (rc != 0) entry.slots[k] = -1;
+    if (k == 0) {
+      first = rc;
+      if (rc != 0) return rc;
     }
   }
+  entry.slot = entry.slots[0];
+  return first;
+}
+
+void MovieFileList::unregister(MovFileEntry& entry) {
+  const auto objects = frame_.productObjects();
+  for (std::size_t k = 0; k < 3; ++k) {
+    if (entry.slots[k] >= 0) objects[k]->ComClosePrdct(entry.slots[k], false);
+  }
+  entry = MovFileEntry{};
+}
+
+void MovieFileList::releaseAll() {
+  for (MovFileEntry& e : entries_) unregister(e);
   entries_.clear();
+  emptied();
+}
+
+void MovieFileList::emptied() {
   productName_.clear();
+  projection_ = -1;
+  projectionKnown_ = false;
+  channelSlot_ = -1;
+  sorting_ = true;
+}
+
+std::string MovieFileList::animationTitle() const {
+  if (entries_.empty()) return {};
+  std::string title = fileNameOf(entries_.front().path);
+  if (entries_.size() > 1) title += "_etc";
+  return title;
+}
+
+void MovieFileList::updateTitle() { frame_.settings().ComSetStr(kIdAnmTitle, animationTitle()); }
+
+std::string MovieFileList::proposedOutputName() const {
+  if (entries_.empty()) return {};
+  std::string granule;
+  frame_.productObjects()[0]->ComGetGranuleID(entries_.front().slot, granule);
+  if (entries_.size() > 1) granule += "_etc";
+  return granule;
+}
+
+bool MovieFileList::offersKml() const {
+  return productName_.find("Level 3") != std::string::npos && projection_ == 0;
+}
+
+int MovieFileList::add(const std::vector<std::string>& paths, int maximum, bool familyCheck) {
+  const ComOutMsgBox box;
+  const int limit = std::min(maximum, kMovieListPlaces);
+  const auto objects = frame_.productObjects();
+  int added = 0;
+  for (const std::string& path : paths) {
+    if (path.empty()) continue;
+    if (count() >= limit) {
+      box.ComDspMsg(kMsgListFull);
+      break;
+    }
+    if (path.size() > kMaxPathBytes) {
+      box.ComDspMsg(kMsgMetadata);
+      break;
+    }
+    MovFileEntry e;
+    e.path = path;
+    std::string name;
+    int projection = -1;
+    bool known = false;
+    const int rc = registerFile(path, e, name, projection, known);
+    if (rc != 0) {
+      if (rc == -2) box.ComDspFileMsg(kMsgNotHdf, path);
+      else box.ComDspMsg(kMsgMetadata);
+      unregister(e);
+      continue;
+    }
+    const std::string prefix = name.substr(0, 5);
+    MsgCode refusal = 0;
+    bool withPath = true;
+    if (familyCheck && (family_ == 0 ? (prefix == "AMSR-" || prefix == "AMSR ") : prefix == "AMSR2")) {
+      refusal = kMsgOtherFamily;
+    } else if (name.empty()) {
+      refusal = kMsgNotHdf;
+    } else if (!entries_.empty() && projection != projection_) {
+      refusal = kMsgOtherProjection;
+      withPath = false;
+    } else if (!entries_.empty() && name != productName_) {
+      refusal = kMsgOtherLevel;
+    }
+    if (refusal != 0) {
+      if (withPath) box.ComDspFileMsg(refusal, path);
+      else box.ComDspMsg(refusal);
+      unregister(e);
+      break;
+    }
+    if (entries_.empty()) {
+      productName_ = name;
+      projection_ = projection;
+      projectionKnown_ = known;
+    }
+    std::string date, time;
+    objects[0]->ComGetObsDateTime(e.slot, date, time);
+    e.sortLabel = date + " " + time;
+    channelSlot_ = e.slot;
+    entries_.push_back(e);
+    if (sorting_) {
+      // By observation start, comparing UTF-16 code units; equal labels keep their order.
+      std::stable_sort(entries_.begin(), entries_.end(), [](const MovFileEntry& a, const MovFileEntry& b) {
+        return QString::fromStdString(a.sortLabel).compare(QString::fromStdString(b.sortLabel)) < 0;
+      });
+    }
+    ++added;
+    updateTitle();
+  }
+  return added;
+}
+
+int MovieFileList::remove(int index) {
+  if (index < 0 || index >= count()) return 1;
+  unregister(entries_[static_cast<std::size_t>(index)]);
+  entries_.erase(entries_.begin() + index);
+  if (entries_.empty()) emptied();
+  updateTitle();
+  return 0;
+}
+
+int MovieFileList::moveUp(int index) {
+  sorting_ = false;
+  if (count() < 2 || index <= 0 || index >= count()) return index;
+  std::swap(entries_[static_cast<std::size_t>(index)], entries_[static_cast<std::size_t>(index - 1)]);
+  updateTitle();
+  return index - 1;
+}
+
+int MovieFileList::moveDown(int index) {
+  sorting_ = false;
+  if (count() < 2 || index < 0 || index >= count() - 1) return index;
+  std::swap(entries_[static_cast<std::size_t>(index)], entries_[static_cast<std::size_t>(index + 1)]);
+  updateTitle();
+  return index + 1;
 }
 
 int MovieFileList::append(const std::string& path, const std::string& expectedName) {
@@ -63,20 +245,17 @@ int MovieFileList::append(const std::string& path, const std::string& expectedNa
   std::string name;
   int projection = -1;
   bool known = false;
-  if (objects[0]->ComOpenPrdctFile(path, e.slots[0], name, projection, known) != 0) return -1;
-  for (std::size_t k = 1; k < 3; ++k) {
-    std::string other;
-    int otherProjection = -1;
-    bool otherKnown = false;
-    if (objects[k]->ComOpenPrdctFile(path, e.slots[k], other, otherProjection, otherKnown) != 0) e.slots[k] = -1;
+  if (registerFile(path, e, name, projection, known) != 0) {
+    unregister(e);
+    return -1;
   }
-  e.slot = e.slots[0];
   const bool otherProduct = name != expectedName || (!entries_.empty() && projection != projection_);
   std::string date, time;
   objects[0]->ComGetObsDateTime(e.slot, date, time);
   e.sortLabel = date + " " + time;
   entries_.push_back(e);  // released with the list, also when refused
   if (otherProduct) return kMovOtherProduct;
+  channelSlot_ = e.slot;
   if (entries_.size() == 1) {
     productName_ = name;
     projection_ = projection;
@@ -87,9 +266,9 @@ int MovieFileList::append(const std::string& path, const std::string& expectedNa
 
 std::vector<std::string> MovieFileList::channelItems() const {
   std::vector<std::string> items;
-  if (entries_.empty()) return items;
+  if (entries_.empty() || channelSlot_ < 0) return items;
   catalogue::ChannelMask mask{};
-  frame_.productObjects()[0]->ComGetChnlMask(entries_.back().slot, mask);
+  frame_.productObjects()[0]->ComGetChnlMask(channelSlot_, mask);
   for (int c = 0; c < catalogue::kChnlCount; ++c) {
     if (mask[static_cast<std::size_t>(c)] != 0) items.emplace_back(catalogue::channelName(c));
   }
@@ -99,6 +278,7 @@ std::vector<std::string> MovieFileList::channelItems() const {
 int MovieFileList::ComBtchMake(const BtchMovRec& request, ComPrdctMpDsp** view) {
   if (view != nullptr) *view = nullptr;
   releaseAll();
+  sorting_ = false;
   std::string listPath = request.fileListName;
   if (listPath.empty() || listPath.front() != '/') listPath = frame_.programFolder() + "Batch/" + listPath;
   std::error_code ec;

@@ -15,6 +15,7 @@
 #include "app/main_frame.h"
 #include "app/map_view/select_area_dialog.h"
 #include "app/settings_dialogs/settings_sheet.h"
+#include "app/metadata/metadata_dialog.h"
 #include "app/messages.h"
 #include "app/table_chooser_bar.h"
 #include "app/table_editors/table_editor.h"
@@ -360,12 +361,12 @@ bool ComPrdctMpDsp::commandEnabled(int id) const {
       return hasProduct_ && !state_.hdfOutput();
     case cmd::kSaveHdf:
       return hasProduct_ && state_.hdfOutput() && state_.selection().valid;
+    case cmd::kMetaData:
+      return hasProduct_;
     case cmd::kEditColourTable:
       return hasProduct_ && !product_.composite;
     case cmd::kEditLookupTable:
       return hasProduct_ && product_.composite;
-    case cmd::kMetaData:
-      return false;  // the metadata list is not offered yet
     default:
       return isStandardLongitude(id) && state_.standardLongitudeEnabled();
   }
@@ -472,6 +473,9 @@ void ComPrdctMpDsp::runCommand(int id) {
       invalidate();
       return;
     }
+    case cmd::kMetaData:
+      openMetadataList(*this);
+      return;
     default:
       if (!isStandardLongitude(id)) return;  // the outputs come with their own parts
       state_.setStandardLongitude(cmd::kStdLonDegrees[id - cmd::kStdLon0]);

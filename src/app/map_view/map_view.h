@@ -61,6 +61,7 @@ class ComPrdctMpDsp : public QWidget {
   bool hasProduct() const { return hasProduct_; }
   const ViewProduct& product() const { return product_; }
   ComPrpCnfInfo& settings() { return settings_; }  // the view's own copy
+  model::ComPrdctMngmnt* productObject() const { return objects_[0]; }  // the first one the view shows
   colour::ComClrTblMng& colourTable() { return table_; }
   map::ComPrdctDspMngmnt& displayManager() { return display_; }
   const BtchOpnRec& openRecord() const { return product_.openRecord; }
