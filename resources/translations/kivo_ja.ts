@@ -1109,7 +1109,7 @@ GeoTIFF形式で保存</translation>
         <translation>画像出力設定</translation>
     </message>
     <message>
-        <source>A narrow line </source>
+        <source>Map layer setting</source>
         <translation>地図レイヤ設定</translation>
     </message>
     <message>

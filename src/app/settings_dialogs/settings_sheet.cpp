@@ -59,7 +59,7 @@ ComPropConf::ComPropConf(QWidget* owner, int startPage, ComPrpCnfInfo& settings,
   file_ = new ComMapFileConf(settings_, tabs_);
   tabs_->addTab(user_, tr("User setting "));
   tabs_->addTab(image_, tr("Image output setting "));
-  tabs_->addTab(layer_, tr("A narrow line "));
+  tabs_->addTab(layer_, tr("Map layer setting"));
   tabs_->addTab(file_, tr("Map File Mode"));
 
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
