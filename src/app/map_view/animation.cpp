@@ -2,6 +2,7 @@
 // KML series by the export library's writer, once, after the view's first paint.
 
 #include <QCoreApplication>
+#include <QEvent>
 #include <QPointer>
 
 #include <algorithm>
@@ -38,8 +39,9 @@ int ComPrdctMpDsp::runAnimation() {
   options.progress = [this, alive](int file, int files, int frames) {
     if (!alive) return;
     frame_.setPromptText(tr("Animation: file %1 of %2, %3 frames written").arg(file + 1).arg(files).arg(frames));
-    // Repaints and timers go on; the user's input waits until the movie is done.
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    // Pending repaints go through (the status bar, other views); nothing else runs meanwhile,
+    // so no window can close and take the view or its table away in the middle of the movie.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateRequest);
   };
   out::ComOtptObsMov writer(options);
   const std::vector<int>& slots = product_.slots[0];
