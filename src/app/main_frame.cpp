@@ -27,6 +27,7 @@
 
 #include "app/animation/movie_list.h"
 #include "app/animation/movie_panel.h"
+#include "app/batch/batch_language.h"
 #include "app/batch/batch_runner.h"
 #include "app/batch/history_bar.h"
 #include "app/commands.h"
@@ -562,9 +563,8 @@ int CMainFrame::ComRunBtch(const std::string& path,
 }
 
 int CMainFrame::ComBtchMakeMovie(const BtchMovRec& request) {
-  const bool amsr2 = QString::fromStdString(request.productWord).compare(QStringLiteral("AMSR2"), Qt::CaseInsensitive) == 0;
   // The panel's list without its window; the view it opens holds the files it shows.
-  MovieFileList list(*this, amsr2 ? kFamilyAmsr2 : kFamilyAmsrE);
+  MovieFileList list(*this, familyOfProductWord(request.productWord));
   ComPrdctMpDsp* view = nullptr;
   const int result = list.ComBtchMake(request, &view);
   if (result != 0) return result;

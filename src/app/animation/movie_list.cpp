@@ -12,6 +12,7 @@
 #include "app/main_frame.h"
 #include "app/map_view/map_view.h"
 #include "app/messages.h"
+#include "app/open_panel/file_list.h"
 #include "colour/table_chooser.h"
 #include "export/movie_output.h"
 #include "product_model/catalogue.h"
@@ -19,19 +20,7 @@
 namespace kivo::app {
 namespace {
 
-constexpr MsgCode kMsgNotHdf = 2;         // with the path
-constexpr MsgCode kMsgOtherLevel = 3;     // with the path
-constexpr MsgCode kMsgOtherFamily = 4;    // with the path
-constexpr MsgCode kMsgMetadata = 23;
-constexpr MsgCode kMsgListFull = 32;
-constexpr MsgCode kMsgOtherProjection = 39;
-constexpr MsgCode kMsgLoadFailed = 40;
 constexpr std::size_t kMaxPathBytes = 260;
-
-std::string fileNameOf(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
 
 bool isLevel3Name(const std::string& name) {
   return name == "AMSR-E Level 3" || name == "AMSR2 Level 3" || name == "AMSR Level 3";
@@ -157,7 +146,7 @@ int MovieFileList::add(const std::vector<std::string>& paths, int maximum, bool 
       break;
     }
     if (path.size() > kMaxPathBytes) {
-      box.ComDspMsg(kMsgMetadata);
+      box.ComDspMsg(kMsgMetadataFailed);
       break;
     }
     MovFileEntry e;
@@ -168,7 +157,7 @@ int MovieFileList::add(const std::vector<std::string>& paths, int maximum, bool 
     const int rc = registerFile(path, e, name, projection, known);
     if (rc != 0) {
       if (rc == -2) box.ComDspFileMsg(kMsgNotHdf, path);
-      else box.ComDspMsg(kMsgMetadata);
+      else box.ComDspMsg(kMsgMetadataFailed);
       unregister(e);
       continue;
     }
@@ -295,7 +284,7 @@ int MovieFileList::ComBtchMake(const BtchMovRec& request, ComPrdctMpDsp** view) 
     if (cr != std::string::npos) line.resize(cr);
     if (line.empty()) continue;
     if (line.size() > kMaxPathBytes) {
-      ComOutMsgBox().ComDspMsg(kMsgMetadata);
+      ComOutMsgBox().ComDspMsg(kMsgMetadataFailed);
       return kMovNoList;
     }
     if (static_cast<int>(entries_.size()) >= out::kMovieMaxFiles) return kMovOtherProduct;
@@ -316,9 +305,8 @@ int MovieFileList::ComBtchMake(const BtchMovRec& request, ComPrdctMpDsp** view) 
   if (request.tableGiven) {
     std::string base;
     frame_.settings().ComGetStr(kIdDefFile, &base);
-    const bool amsr2 = QString::fromStdString(request.productWord).compare(QStringLiteral("AMSR2"), Qt::CaseInsensitive) == 0;
     colour::ComClrCmbBar tables;
-    tables.ComSetCnfInfo(base, amsr2 ? 0 : 1);
+    tables.ComSetCnfInfo(base, familyOfProductWord(request.productWord));
     tables.ComFillTblList(colour::kKindColourTable);
     const std::vector<std::string>& list = tables.entries();
     if (list.size() <= 1) return kMovNoTable;

@@ -244,6 +244,29 @@ int readOpenOptions(const std::string& arguments, BtchOpnRec& r) {
   return kBtchDone;
 }
 
+// The options of the value outputs: /R area, /O path (required) and, where `withLatLon` is
+// given, the /G flag.
+int readValueOutput(const std::string& arguments, BtchArea& area, bool& areaGiven, std::string& path,
+                    bool* withLatLon) {
+  OptionReader in(arguments);
+  Given given;
+  std::string option;
+  while (in.next(option)) {
+    const std::string o = upper(option);
+    if (o == "/R") {
+      if (!given.mark(o) || !parseArea(in.upToSlash(), area)) return kBtchSyntax;
+      areaGiven = true;
+    } else if (o == "/G" && withLatLon != nullptr) {
+      if (!given.mark(o)) return kBtchSyntax;
+      *withLatLon = true;
+    } else if (o == "/O") {
+      if (!given.mark(o)) return kBtchSyntax;
+      path = in.word();
+    }
+  }
+  return given.has("/O") && !path.empty() ? kBtchDone : kBtchSyntax;
+}
+
 std::string format(const char* pattern, double value) {
   char text[64];
   std::snprintf(text, sizeof text, pattern, value);
@@ -331,6 +354,8 @@ std::string levelCodeOfWord(const std::string& word) {
   }
   return {};
 }
+
+int familyOfProductWord(const std::string& word) { return sameIgnoringCase(word, "AMSR2") ? 0 : 1; }
 
 int projectionOfName(const std::string& name) {
   for (int i = 0; i < 6; ++i) {
@@ -425,41 +450,12 @@ int parseOutMov(const std::string& arguments, BtchMovRec& r) {
 
 int parseOutCsv(const std::string& arguments, BtchCsvRec& r) {
   r = BtchCsvRec{};
-  OptionReader in(arguments);
-  Given given;
-  std::string option;
-  while (in.next(option)) {
-    const std::string o = upper(option);
-    if (o == "/R") {
-      if (!given.mark(o) || !parseArea(in.upToSlash(), r.area)) return kBtchSyntax;
-      r.areaGiven = true;
-    } else if (o == "/G") {
-      if (!given.mark(o)) return kBtchSyntax;
-      r.withLatLon = true;
-    } else if (o == "/O") {
-      if (!given.mark(o)) return kBtchSyntax;
-      r.path = in.word();
-    }
-  }
-  return given.has("/O") && !r.path.empty() ? kBtchDone : kBtchSyntax;
+  return readValueOutput(arguments, r.area, r.areaGiven, r.path, &r.withLatLon);
 }
 
 int parseOutBin(const std::string& arguments, BtchBinRec& r) {
   r = BtchBinRec{};
-  OptionReader in(arguments);
-  Given given;
-  std::string option;
-  while (in.next(option)) {
-    const std::string o = upper(option);
-    if (o == "/R") {
-      if (!given.mark(o) || !parseArea(in.upToSlash(), r.area)) return kBtchSyntax;
-      r.areaGiven = true;
-    } else if (o == "/O") {
-      if (!given.mark(o)) return kBtchSyntax;
-      r.path = in.word();
-    }
-  }
-  return given.has("/O") && !r.path.empty() ? kBtchDone : kBtchSyntax;
+  return readValueOutput(arguments, r.area, r.areaGiven, r.path, nullptr);
 }
 
 int parseChangeMap(const std::string& arguments, BtchMapRec& r) {

@@ -51,6 +51,8 @@ std::string channelCodeOfName(const std::string& name);
 // Level codes and level words ("L1B" and "Level 1B"), exact in both directions; empty when unknown.
 std::string levelWordOfCode(const std::string& code);
 std::string levelCodeOfWord(const std::string& word);
+// The product family a product word names: 0 for "AMSR2" (ignoring case), 1 for any other.
+int familyOfProductWord(const std::string& word);
 // Projection names "EQR" 0, "PN" 1, "PS" 2, "PNS" 3, "ORTHO" 4, "MER" 5 (exact); -1 unknown.
 int projectionOfName(const std::string& name);
 std::string projectionNameOf(int projection);

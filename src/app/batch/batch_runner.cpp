@@ -117,8 +117,7 @@ int ComBatchRunner::viewHdf(const std::string& arguments, bool hdfOutput) {
   if (parseViewHdf(arguments, request) != kBtchDone) return kBtchSyntax;
   frame_.closeChildWindows();
   viewMode_ = request.view ? 1 : 2;
-  const bool amsr2 = QString::fromStdString(request.productWord).compare(QStringLiteral("AMSR2"), Qt::CaseInsensitive) == 0;
-  ComFlOpnView* panel = frame_.ComOpnFlPanel(amsr2 ? kFamilyAmsr2 : kFamilyAmsrE, hdfOutput);
+  ComFlOpnView* panel = frame_.ComOpnFlPanel(familyOfProductWord(request.productWord), hdfOutput);
   if (panel == nullptr) return kBtchNoProduct;
   ComPrdctMpDsp* view = nullptr;
   const int result = panel->ComBtchLoad(request, &view);

@@ -495,10 +495,7 @@ int ComFlOpnView::ComBtchLoad(const BtchOpnRec& request, ComPrdctMpDsp** view) {
     const bool lookup = request.composite != 0;
     std::string base;
     frame_.settings().ComGetStr(kIdDefFile, &base);
-    const int family = request.productWord.size() == 5 && QString::fromStdString(request.productWord)
-                                                              .compare(QStringLiteral("AMSR2"), Qt::CaseInsensitive) == 0
-                           ? 0
-                           : 1;
+    const int family = familyOfProductWord(request.productWord);
     colour::ComClrCmbBar tables;
     tables.ComSetCnfInfo(base, family);
     tables.ComFillTblList(lookup ? colour::kKindLookupTable : colour::kKindColourTable);
